@@ -1,0 +1,30 @@
+%PALLANT  Edges of a pixel graph given by a list of (row, column) offsets.
+%   [S, T, C, L] = PALLANT(IMAGE, ROFFSET, COFFSET) joins every pixel of
+%   IMAGE to the pixels at the offsets (ROFFSET(k), COFFSET(k)) that stay
+%   inside the image, and returns one row per edge in four E-by-1 double
+%   columns:
+%
+%     S  1-based linear index of the source pixel in one H-by-W plane
+%     T  1-based linear index of the target pixel (the pixel at the offset)
+%     C  squared colour difference across the edge, summed over the channels
+%     L  squared length of the offset, ROFFSET(k)^2 + COFFSET(k)^2
+%
+%   IMAGE is a full double H-by-W (one channel) or H-by-W-by-D array (D
+%   channels); an array of four or more dimensions counts as one channel and
+%   only its first plane is read; of a complex image only the real parts are
+%   read.  ROFFSET and COFFSET are int32 columns of the same length; offset k
+%   moves ROFFSET(k) rows down and COFFSET(k) columns to the right.  Offsets
+%   that leave the image give no edge; nothing wraps around the border.
+%
+%   The edges come ordered by source pixel (column by column, top to bottom),
+%   and for one source pixel in the order of the offset list.  Zero and
+%   repeated offsets are used as given.
+%
+%   Example: the 8-neighbour graph of an image
+%     r = int32([-1; 0; 1; -1; 1; -1; 0; 1]);
+%     c = int32([-1; -1; -1; 0; 0; 1; 1; 1]);
+%     [s, t, w, len] = pallant(img, r, c);
+%     npix = size(img, 1) * size(img, 2);
+%     W = sparse(s, t, exp(-w / (2 * var(img(:)))), npix, npix);
+%
+%   See also KESTROW, MODRICK.
