@@ -1,0 +1,23 @@
+// A replacement of the global operator new that fails on request.
+//
+// Linked into a test executable, it also serves the MEX files that the test
+// loads (they bind to the executable's operator new), so a test can make one
+// chosen allocation inside a gateway throw std::bad_alloc.
+#ifndef FAILING_NEW_H
+#define FAILING_NEW_H
+
+#include <cstddef>
+
+namespace failing_new {
+
+// From now on, the allocation of exactly `size` bytes that comes after
+// `skip` others of that size throws std::bad_alloc; one failure, then the
+// replacement is disarmed again.
+void arm(std::size_t size, std::size_t skip = 0);
+void disarm();
+// How many allocations have been made to fail so far.
+std::size_t failures();
+
+}  // namespace failing_new
+
+#endif
