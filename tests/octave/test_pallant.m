@@ -89,6 +89,13 @@ expect_error ('pallant: Invalid size for roffset or coffset', img, zeros (0, 0, 
 expect_error ('pallant: prhs[0] (image) shd be a full (not sparse) array', sparse (img), r, cc);
 expect_error ('pallant: prhs[1] (roffset) shd be of type int32', sparse (img), double (r), cc);
 
+% Sizes past 32 bits are refused, never truncated (these arrays are empty,
+% so they take no memory).
+expect_error ('pallant: An array dimension exceeds 2147483647, the largest a 32-bit size can hold.', ...
+              zeros (2^31, 0), r, cc);
+expect_error ('pallant: prhs[0] (image) has more than 2147483647 pixels per plane', ...
+              zeros (65536, 32768, 0), r, cc);
+
 % Zero offsets: empty columns.
 [s, t, c, l] = pallant (img, zeros (0, 1, 'int32'), zeros (0, 1, 'int32'));
 assert (size (s), [0 1]); assert (size (l), [0 1]);
