@@ -1,0 +1,28 @@
+// The Gaussian kernel behind kestrow, over plain column-major buffers.
+#ifndef KESTROW_COLUMN_GAUSSIAN_H
+#define KESTROW_COLUMN_GAUSSIAN_H
+
+#include <cstdint>
+
+// For every column c of the D-by-N matrix X (column-major, column c at
+// X[c*D] ... X[c*D + D - 1]) writes
+//
+//     out[c] = exp(q * (-0.5)) * K,   q = sum_j d[j] * (sum_m d[m] * IS[m + j*D]),
+//
+// with d = X(:, c) - MU.  Each sum is one accumulator starting at +0.0 that
+// adds its terms in index order, every product rounded on its own; the
+// exponential is std::exp.  The results are reproducible to the last bit.
+//
+// The caller guarantees D >= 0, N >= 0, buffers of D*N (X), D (MU), D*D (IS)
+// and N (out) doubles, and an out that overlaps no input; nothing is checked
+// here.  The difference vector of D doubles is taken once per call; if it
+// cannot be obtained, std::bad_alloc leaves before any element of out is
+// written.
+namespace kestrow {
+
+void evalColumnGaussian(const double *X, std::int32_t D, std::int32_t N, const double *MU,
+                        const double *IS, double K, double *out);
+
+}  // namespace kestrow
+
+#endif

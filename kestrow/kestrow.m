@@ -1,0 +1,38 @@
+%KESTROW  Gaussian kernel value of every column of a matrix.
+%   V = KESTROW(X, MU, IS, K) returns the 1-by-N row V with
+%
+%       V(c) = K * exp(-1/2 * (X(:,c) - MU)' * IS * (X(:,c) - MU))
+%
+%   for every column X(:,c) of the D-by-N matrix X.  MU is the D-by-1
+%   centre, IS a D-by-D matrix (for a Gaussian, the inverse of its
+%   covariance; it need not be symmetric or definite) and K a 1-by-1 scale
+%   factor.  All four inputs must be real, full double matrices.
+%
+%   The quadratic form is summed in a fixed order, so the values are
+%   reproducible to the last bit:
+%       d = X(:,c) - MU
+%       q = sum over j of d(j) * (sum over m of d(m) * IS(m,j)),
+%   each sum added in index order, each product rounded before it is
+%   added, then V(c) = exp(q * -0.5) * K.  It is therefore not guaranteed
+%   to equal the MATLAB expression above in the last bit.
+%
+%   D = 0 gives N copies of K; N = 0 gives a 1-by-0 row.  NaN and Inf
+%   propagate as IEEE arithmetic makes them; nothing is clamped.
+%
+%   Errors.  Exactly four inputs and one output are expected.  An input
+%   that is not a real double matrix with 2 dimensions is reported, the
+%   first such at the lowest position, after a line naming it (positions
+%   counted from 0) is printed to standard output:
+%       ??? Input 2 is not a real double matrix with 2 dimension(s): {double==1,complex==0,ndims==3}
+%   A sparse input, or one with more than 2147483647 rows or columns, is
+%   refused.  If MU is not D-by-1, IS not D-by-D or K not 1-by-1, D, N and
+%   the four shapes are printed, then "Input dimensions are not consistent."
+%   is raised.
+%
+%   Example, the likelihood of every pixel of an H-by-W-by-3 image IMG
+%   under a colour Gaussian with mean M (3-by-1) and covariance C:
+%       X = reshape(IMG, [], 3)';
+%       v = kestrow(X, M, inv(C), 1 / sqrt((2*pi)^3 * det(C)));
+%       L = reshape(v, size(IMG, 1), size(IMG, 2));
+%
+%   kestrow is a MEX file; this file holds its help text only.

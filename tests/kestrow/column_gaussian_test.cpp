@@ -1,0 +1,100 @@
+// evalColumnGaussian over plain buffers, against the plain reference.
+#include "column_gaussian.h"
+#include "kestrow_reference.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace {
+
+using kestrow::evalColumnGaussian;
+using kestrow_test::bits;
+using kestrow_test::Problem;
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+const double kSentinel = -12345.0;
+
+// Runs the kernel into a buffer one longer than N, whose last element must
+// survive.
+std::vector<double> evaluate(const Problem &p)
+{
+    std::vector<double> out(static_cast<std::size_t>(p.N) + 1, kSentinel);
+    evalColumnGaussian(p.X.data(), p.D, p.N, p.MU.data(), p.IS.data(), p.K, out.data());
+    EXPECT_EQ(bits(out.back()), bits(kSentinel)) << "wrote past column N-1";
+    out.pop_back();
+    return out;
+}
+
+Problem problem(int D, std::vector<double> X, std::vector<double> MU, std::vector<double> IS, double K)
+{
+    return {D, static_cast<int>(X.size()) / D, std::move(X), std::move(MU), std::move(IS), K};
+}
+
+TEST(kestrowKernel, MatchesPlainReferenceBitForBit)
+{
+    std::mt19937_64 rng(20240611);
+    for (auto form : {kestrow_test::Form::Definite, kestrow_test::Form::NonSymmetric}) {
+        for (int D = 0; D <= 20; ++D) {
+            for (int N : {1, 17}) {
+                const Problem p = kestrow_test::randomProblem(rng, D, N, form);
+                ASSERT_EQ(bits(evaluate(p)), bits(kestrow_test::reference(p)))
+                    << "D=" << D << " N=" << N << " form=" << static_cast<int>(form);
+            }
+        }
+    }
+}
+
+TEST(kestrowKernel, NoColumnsOrNoRows)
+{
+    // N = 0: nothing is read or written, whatever D is.
+    double untouched = kSentinel;
+    evalColumnGaussian(nullptr, 5, 0, nullptr, nullptr, 1.0, &untouched);
+    EXPECT_EQ(bits(untouched), bits(kSentinel));
+
+    // D = 0: q is +0.0, so every value is K exactly, a zero's sign and a NaN
+    // kept; X, MU and IS are never read.
+    for (double K : {2.5, -0.0, -kInf, kNaN}) {
+        std::vector<double> out(4, kSentinel);
+        evalColumnGaussian(nullptr, 0, 3, nullptr, nullptr, K, out.data());
+        EXPECT_EQ(bits(out), bits({K, K, K, kSentinel})) << "K=" << K;
+    }
+}
+
+TEST(kestrowKernel, SpecialValues)
+{
+    // A column equal to MU gives K exactly, whatever the finite IS.
+    const Problem atCentre = problem(2, {4.0, -2.0, 1.0, 1.0}, {4.0, -2.0}, {1e300, -7.0, 3.0, 1e300}, -0.25);
+    EXPECT_EQ(bits(evaluate(atCentre)), bits({-0.25, -0.0}));  // far column: exp gives +0.0, K < 0
+
+    // An indefinite IS gives a negative q: the value exceeds K, up to +inf.
+    EXPECT_EQ(bits(evaluate(problem(2, {1.0, 0.0, 40.0, 0.0}, {0.0, 0.0}, {-1.0, 0.0, 0.0, 1.0}, 1.0))),
+              bits({std::exp(0.5), kInf}));
+
+    // NaN in one column of X: only that column; in IS or in MU: every column.
+    const std::vector<double> X = {1.0, 2.0, kNaN, 0.5, 3.0, -1.0};
+    const std::vector<double> MU = {0.5, 0.5};
+    const std::vector<double> IS = {1.0, 0.2, 0.3, 2.0};
+    std::vector<double> v = evaluate(problem(2, X, MU, IS, 1.0));
+    EXPECT_EQ((std::vector<bool>{std::isnan(v[0]), std::isnan(v[1]), std::isnan(v[2])}),
+              (std::vector<bool>{false, true, false}));
+    const std::vector<double> finiteX = {1.0, 2.0, 0.0, 0.5, 3.0, -1.0};
+    for (const Problem &p : {problem(2, finiteX, MU, {1.0, kNaN, 0.3, 2.0}, 1.0),
+                             problem(2, finiteX, {kNaN, 0.5}, IS, 1.0)}) {
+        for (double value : evaluate(p)) {
+            EXPECT_TRUE(std::isnan(value));
+        }
+    }
+
+    // A huge or infinite q gives exp = +0.0: the value takes the sign of K,
+    // NaN for an infinite K; an infinite d times a zero entry of IS is NaN.
+    EXPECT_EQ(bits(evaluate(problem(1, {1e200, kInf}, {0.0}, {1.0}, -3.0))), bits({-0.0, -0.0}));
+    EXPECT_TRUE(std::isnan(evaluate(problem(1, {1e200}, {0.0}, {1.0}, kInf))[0]));
+    EXPECT_TRUE(std::isnan(evaluate(problem(1, {kInf}, {0.0}, {0.0}, 1.0))[0]));
+}
+
+}  // namespace

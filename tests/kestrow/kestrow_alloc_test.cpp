@@ -1,0 +1,40 @@
+// kestrow when the evaluator's difference vector cannot be obtained.
+//
+// This executable replaces the global operator new; the MEX file loaded into
+// it binds to the replacement too.  The difference vector of D doubles is the
+// only allocation of 8*D bytes in the call, and it is made to fail.
+#include "failing_new.h"
+#include "test_host.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+TEST(kestrowAlloc, ScratchFailureEndsTheCallWithAClearError)
+{
+    const testhost::MexFile mex(testhost::mexPath("kestrow"));
+    const std::size_t D = 777;
+    const testhost::Array X(testhost::makeDouble({D, 2}, std::vector<double>(2 * D, 1.0)));
+    const testhost::Array MU(testhost::makeDouble({D, 1}, std::vector<double>(D, 0.0)));
+    const testhost::Array IS(testhost::makeDouble({D, D}, std::vector<double>(D * D, 0.0)));
+    const testhost::Array K(testhost::makeDouble({1, 1}, {1.0}));
+
+    failing_new::arm(D * sizeof(double));
+    const testhost::CallResult failed = mex.call(1, {X, MU, IS, K});
+    failing_new::disarm();
+    ASSERT_EQ(failing_new::failures(), 1u) << "the replacement operator new was not used";
+    EXPECT_TRUE(failed.failed);
+    EXPECT_EQ(failed.message, "Out of memory: the difference vector of D doubles could not be obtained.");
+    EXPECT_EQ(failed.blocksLeft, 0u);
+    // Whatever the gateway held is released: the leak checker of the
+    // sanitizer build sees the rest.
+
+    // The same call with memory to spare succeeds.
+    const testhost::CallResult ok = mex.call(1, {X, MU, IS, K});
+    ASSERT_FALSE(ok.failed) << ok.message;
+    EXPECT_EQ(testhost::doubles(ok.outputs[0].get()), std::vector<double>(2, 1.0));
+}
+
+}  // namespace
