@@ -1,4 +1,5 @@
-% The 8-neighbour graph of a small built-in image, and a summary of it.
+% The 8-neighbour graph of a small built-in image and a summary of it; then
+% the colour likelihood of its pixels, and the reverse edge of every edge.
 %
 % The image is Octave's and MATLAB's built-in peaks surface, scaled to
 % [0, 1] and turned into three colour channels.
@@ -32,3 +33,25 @@ printf ('Affinity matrix: %d x %d, %d nonzeros, symmetric: %d\n', rows (A), colu
         isequal (A, A.'));
 deg = full (sum (A, 2));
 printf ('Degree: min %.4f, max %.4f\n', min (deg), max (deg));
+
+% Colour likelihood of every pixel under one Gaussian fitted to the image.
+X = reshape (rgb, npix, d).';                     % d-by-npix: a column per pixel
+MU = mean (X, 2);
+S = cov (X.') + 1e-6 * eye (d);
+K = 1 / sqrt ((2*pi)^d * det (S));
+v = kestrow (X, MU, inv (S), K);
+printf ('Colour likelihood: %d values, min %.4g, max %.4g (at most K = %.4g)\n', ...
+        numel (v), min (v), max (v), K);
+
+% The row of every edge's reverse edge: the offsets come in opposite pairs,
+% so every edge (s, t) has its reverse (t, s) in the list.  pallant lists
+% edges by source and then by offset; with these offsets in increasing
+% order of t - s that is the order of sortrows([s t]).
+ro = int32 ([0; -1; 1; 0]); co = int32 ([-1; 0; 0; 1]);
+[s4, t4, ~, ~] = pallant (rgb, ro, co);
+s4 = uint32 (s4); t4 = uint32 (t4);
+[~, order] = sortrows ([t4 s4]);
+rev = zeros (size (s4), 'uint32');
+rev(order) = modrick (s4, t4, t4(order), s4(order));
+printf ('4-neighbour graph: %d edges; every reverse edge found: %d\n', numel (s4), ...
+        isequal (s4(rev), t4) && isequal (t4(rev), s4));
