@@ -236,21 +236,9 @@ mxArray *makeArray(mxClassID cls, const std::vector<std::size_t> &dims, bool com
     return newArray(cls, dims, complex, true);
 }
 
-mxArray *makeDouble(const std::vector<std::size_t> &dims, const std::vector<double> &values)
-{
-    mxArray *a = newArray(mxDOUBLE_CLASS, dims, false, true);
-    if (values.size() != product(a->dims)) {
-        destroy(a);
-        throw std::invalid_argument("test host: value count does not match the shape");
-    }
-    if (!values.empty()) {
-        std::memcpy(a->real.data(), values.data(), values.size() * sizeof(double));
-    }
-    return a;
-}
-
+// A full real array of the given class holding values, column-major.
 template <class T>
-static mxArray *makeInts(mxClassID cls, const std::vector<std::size_t> &dims, const std::vector<T> &values)
+static mxArray *makeFilled(mxClassID cls, const std::vector<std::size_t> &dims, const std::vector<T> &values)
 {
     mxArray *a = newArray(cls, dims, false, true);
     if (values.size() != product(a->dims)) {
@@ -263,14 +251,19 @@ static mxArray *makeInts(mxClassID cls, const std::vector<std::size_t> &dims, co
     return a;
 }
 
+mxArray *makeDouble(const std::vector<std::size_t> &dims, const std::vector<double> &values)
+{
+    return makeFilled(mxDOUBLE_CLASS, dims, values);
+}
+
 mxArray *makeInt32(const std::vector<std::size_t> &dims, const std::vector<std::int32_t> &values)
 {
-    return makeInts(mxINT32_CLASS, dims, values);
+    return makeFilled(mxINT32_CLASS, dims, values);
 }
 
 mxArray *makeUint32(const std::vector<std::size_t> &dims, const std::vector<std::uint32_t> &values)
 {
-    return makeInts(mxUINT32_CLASS, dims, values);
+    return makeFilled(mxUINT32_CLASS, dims, values);
 }
 
 mxArray *makeSparse(mxClassID cls, std::size_t rows, std::size_t cols, bool complex)
@@ -313,29 +306,23 @@ std::size_t elementCount(const mxArray *a) { return product(a->dims); }
 void *realData(const mxArray *a) { return a->shapeOnly ? nullptr : const_cast<unsigned char *>(a->real.data()); }
 void *imagData(const mxArray *a) { return a->complex ? const_cast<unsigned char *>(a->imag.data()) : nullptr; }
 
-std::vector<double> doubles(const mxArray *a)
+// All elements of a full real array of the given class, column-major.
+template <class T>
+static std::vector<T> readAll(const mxArray *a, mxClassID cls)
 {
-    if (a->cls != mxDOUBLE_CLASS || a->sparse || a->shapeOnly) {
-        throw std::invalid_argument("test host: not a full double array");
+    if (a->cls != cls || a->sparse || a->shapeOnly) {
+        throw std::invalid_argument("test host: not a full array of the class asked for");
     }
-    std::vector<double> v(product(a->dims));
+    std::vector<T> v(product(a->dims));
     if (!v.empty()) {
-        std::memcpy(v.data(), a->real.data(), v.size() * sizeof(double));
+        std::memcpy(v.data(), a->real.data(), v.size() * sizeof(T));
     }
     return v;
 }
 
-std::vector<std::uint32_t> uint32s(const mxArray *a)
-{
-    if (a->cls != mxUINT32_CLASS || a->sparse || a->shapeOnly) {
-        throw std::invalid_argument("test host: not a full uint32 array");
-    }
-    std::vector<std::uint32_t> v(product(a->dims));
-    if (!v.empty()) {
-        std::memcpy(v.data(), a->real.data(), v.size() * sizeof(std::uint32_t));
-    }
-    return v;
-}
+std::vector<double> doubles(const mxArray *a) { return readAll<double>(a, mxDOUBLE_CLASS); }
+
+std::vector<std::uint32_t> uint32s(const mxArray *a) { return readAll<std::uint32_t>(a, mxUINT32_CLASS); }
 
 MexFile::MexFile(const std::string &path)
 {

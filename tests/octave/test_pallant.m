@@ -1,27 +1,6 @@
 % pallant as an Octave user calls it.  Fails by raising an error.
 1;
 
-function expect_error (msg, varargin)
-  try
-    [s, t, c, l] = pallant (varargin{:});
-  catch err
-    assert (err.message, msg);
-    return;
-  end
-  error ('expected the error "%s"', msg);
-end
-
-function expect_outputs_error (nout, msg, varargin)
-  out = cell (1, nout);
-  try
-    [out{:}] = pallant (varargin{:});
-  catch err
-    assert (err.message, msg);
-    return;
-  end
-  error ('expected the error "%s" with %d outputs', msg, nout);
-end
-
 % Reference: every pixel, every offset, in the documented order.
 function [s, t, c, l] = reference (img, r, cc)
   [h, w, d] = size (img);
@@ -73,27 +52,28 @@ assert (c, [1; 9; 50; 37; 17]);
 
 % Errors, in the order they are checked, as an Octave user sees them.
 r = int32 ([1; 0]); cc = int32 ([0; 1]);
-expect_error ('pallant: 3 input arguments expected.', img, r);
-expect_error ('pallant: 3 input arguments expected.', img, r, cc, cc);
-expect_outputs_error (1, 'pallant: 4 output arguments expected.', img, r, cc);
-expect_outputs_error (3, 'pallant: 4 output arguments expected.', img, r, cc);
-expect_outputs_error (5, 'pallant: 4 output arguments expected.', img, r, cc);
-expect_outputs_error (2, 'pallant: 3 input arguments expected.', img, r);
-expect_error ('pallant: prhs[0] (image) shd be of type double', single (img), double (r), cc);
-expect_error ('pallant: prhs[0] (image) shd be of type double', uint8 (img), r, cc);
-expect_error ('pallant: prhs[1] (roffset) shd be of type int32', img, double (r), double (cc));
-expect_error ('pallant: prhs[2] (coffset) shd be of type int32', img, r, double (cc));
-expect_error ('pallant: Invalid size for roffset or coffset', img, r', cc');
-expect_error ('pallant: Invalid size for roffset or coffset', img, r, int32 ([0; 1; 1]));
-expect_error ('pallant: Invalid size for roffset or coffset', img, zeros (0, 0, 'int32'), zeros (0, 0, 'int32'));
-expect_error ('pallant: prhs[0] (image) shd be a full (not sparse) array', sparse (img), r, cc);
-expect_error ('pallant: prhs[1] (roffset) shd be of type int32', sparse (img), double (r), cc);
+expect_error (@pallant, 'pallant: 3 input arguments expected.', 4, img, r);
+expect_error (@pallant, 'pallant: 3 input arguments expected.', 4, img, r, cc, cc);
+expect_error (@pallant, 'pallant: 4 output arguments expected.', 0, img, r, cc);
+expect_error (@pallant, 'pallant: 4 output arguments expected.', 1, img, r, cc);
+expect_error (@pallant, 'pallant: 4 output arguments expected.', 3, img, r, cc);
+expect_error (@pallant, 'pallant: 4 output arguments expected.', 5, img, r, cc);
+expect_error (@pallant, 'pallant: 3 input arguments expected.', 2, img, r);
+expect_error (@pallant, 'pallant: prhs[0] (image) shd be of type double', 4, single (img), double (r), cc);
+expect_error (@pallant, 'pallant: prhs[0] (image) shd be of type double', 4, uint8 (img), r, cc);
+expect_error (@pallant, 'pallant: prhs[1] (roffset) shd be of type int32', 4, img, double (r), double (cc));
+expect_error (@pallant, 'pallant: prhs[2] (coffset) shd be of type int32', 4, img, r, double (cc));
+expect_error (@pallant, 'pallant: Invalid size for roffset or coffset', 4, img, r', cc');
+expect_error (@pallant, 'pallant: Invalid size for roffset or coffset', 4, img, r, int32 ([0; 1; 1]));
+expect_error (@pallant, 'pallant: Invalid size for roffset or coffset', 4, img, zeros (0, 0, 'int32'), zeros (0, 0, 'int32'));
+expect_error (@pallant, 'pallant: prhs[0] (image) shd be a full (not sparse) array', 4, sparse (img), r, cc);
+expect_error (@pallant, 'pallant: prhs[1] (roffset) shd be of type int32', 4, sparse (img), double (r), cc);
 
 % Sizes past 32 bits are refused, never truncated (these arrays are empty,
 % so they take no memory).
-expect_error ('pallant: An array dimension exceeds 2147483647, the largest a 32-bit size can hold.', ...
+expect_error (@pallant, 'pallant: An array dimension exceeds 2147483647, the largest a 32-bit size can hold.', 4, ...
               zeros (2^31, 0), r, cc);
-expect_error ('pallant: prhs[0] (image) has more than 2147483647 pixels per plane', ...
+expect_error (@pallant, 'pallant: prhs[0] (image) has more than 2147483647 pixels per plane', 4, ...
               zeros (65536, 32768, 0), r, cc);
 
 % Zero offsets: empty columns.
