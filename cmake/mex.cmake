@@ -64,7 +64,11 @@ function(mextk_add_mex)
   endif()
 
   if(Matlab_FOUND)
-    matlab_add_mex(NAME ${M_NAME}_matlab SRC ${M_SOURCES} OUTPUT_NAME ${M_NAME}
+    set(doc)
+    if(M_HELP)
+      set(doc DOCUMENTATION ${CMAKE_CURRENT_SOURCE_DIR}/${M_HELP})
+    endif()
+    matlab_add_mex(NAME ${M_NAME}_matlab SRC ${M_SOURCES} OUTPUT_NAME ${M_NAME} ${doc}
                    LINK_TO ${M_LIBS} R2017b)
     # matlab_add_mex brings MATLAB's own export list (mexFunction and the
     # API version entry MATLAB asks for), so only the visibility is set here.
