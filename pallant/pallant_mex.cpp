@@ -93,19 +93,15 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
     if (mxGetN(prhs[IN_ROFFSET]) != 1 || mxGetN(prhs[IN_COFFSET]) != 1) {
         mexErrMsgTxt("Invalid size for roffset or coffset\n");
     }
-    const std::size_t offsetRows = mxGetM(prhs[IN_ROFFSET]);
-    const std::int32_t n = static_cast<std::int32_t>(offsetRows);
-    // Compared at full width, so a row count that does not survive the
-    // narrowing cannot match the other list.
+    const std::int32_t n = static_cast<std::int32_t>(mxGetM(prhs[IN_ROFFSET]));
+    // Compared at full width: a row count past 2^31 - 1 does not survive the
+    // narrowing, so it can never match the other list's, and is refused here.
     if (mxGetM(prhs[IN_COFFSET]) != static_cast<std::size_t>(static_cast<std::int64_t>(n))) {
         mexErrMsgTxt("Invalid size for roffset or coffset\n");
     }
     // Every pixel index of one plane is held in 32 bits.
     if (static_cast<std::int64_t>(size.height) * size.width > pallant::kMaxPixelsPerPlane) {
         mexErrMsgTxt("prhs[0] (image) has more than 2147483647 pixels per plane\n");
-    }
-    if (n < 0 || static_cast<std::size_t>(n) != offsetRows) {
-        mexErrMsgTxt("prhs[1] (roffset) has more than 2147483647 offsets\n");
     }
 
     const std::int32_t *roffset = static_cast<const std::int32_t *>(mxGetData(prhs[IN_ROFFSET]));

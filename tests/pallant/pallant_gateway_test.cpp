@@ -86,6 +86,12 @@ TEST(PallantGateway, OffsetShapes)
     expectError(mex().call(4, {img, empty10, empty10}), bad);
     expectError(mex().call(4, {img, two, one}), bad);
     expectError(mex().call(4, {img, cube, cube}), bad);
+    // Row counts past 32 bits never match after narrowing (2^32 + 1 would
+    // narrow to 1): refused, and never read (these arrays have no data).
+    const Array tall(testhost::makeShapeOnly(mxINT32_CLASS, {(std::size_t{1} << 32) + 1, 1}));
+    const Array tall31(testhost::makeShapeOnly(mxINT32_CLASS, {std::size_t{1} << 31, 1}));
+    expectError(mex().call(4, {img, tall, tall}), bad);
+    expectError(mex().call(4, {img, tall31, tall31}), bad);
 
     // 0-by-1 offsets are valid: four empty columns.
     const Array none = int32Column({});
