@@ -73,7 +73,7 @@ bool sameBits(const std::vector<double> &a, const std::vector<double> &b)
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
 }
 
-void BM_Evaluator(benchmark::State &state)
+void BM_Kestrow(benchmark::State &state)
 {
     Problem p = makeProblem(state.range(0), state.range(1));
     std::vector<double> naive(p.out.size());
@@ -91,7 +91,7 @@ void BM_Evaluator(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * state.range(1));
 }
 
-void BM_NaiveBaseline(benchmark::State &state)
+void BM_Kestrow_Baseline(benchmark::State &state)
 {
     Problem p = makeProblem(state.range(0), state.range(1));
     for (auto _ : state) {
@@ -106,7 +106,7 @@ const std::vector<std::vector<std::int64_t>> kSizes = {{3, 8, 20}, {1 << 16}};
 
 }  // namespace
 
-BENCHMARK(BM_Evaluator)->ArgsProduct(kSizes)->ArgNames({"D", "N"});
-BENCHMARK(BM_NaiveBaseline)->ArgsProduct(kSizes)->ArgNames({"D", "N"});
+BENCHMARK(BM_Kestrow)->ArgsProduct(kSizes)->ArgNames({"D", "N"});
+BENCHMARK(BM_Kestrow_Baseline)->ArgsProduct(kSizes)->ArgNames({"D", "N"});
 
 BENCHMARK_MAIN();
