@@ -41,8 +41,8 @@ std::int64_t countOffsetEdges(std::int32_t height, std::int32_t width, const std
 
 // Lists every edge (p, q) with q the pixel at an offset from p inside the
 // image, by source pixel (column-major), then by offset position.  The lists
-// are reserved to the exact edge count, which must not exceed kMaxEdges
-// (the caller checks countOffsetEdges first).  Throws std::bad_alloc when
+// are reserved to the exact edge count.  The caller keeps H*W within
+// kMaxPixelsPerPlane and the edge count (countOffsetEdges) within kMaxEdges.  Throws std::bad_alloc when
 // memory runs out; the partial lists are released as it passes.
 OffsetEdgeList buildOffsetEdges(std::int32_t height, std::int32_t width, const std::int32_t *roffset,
                                 const std::int32_t *coffset, std::int32_t offsetCount,
