@@ -20,6 +20,13 @@
 %   and for one source pixel in the order of the offset list.  Zero and
 %   repeated offsets are used as given.
 %
+%   Errors, the first failed check only, in this order: "3 input arguments
+%   expected.", "4 output arguments expected.", a class error naming the
+%   slot ("prhs[1] (roffset) shd be of type int32"), a sparse image, "Invalid
+%   size for roffset or coffset" (not two n-by-1 columns of one n), an image
+%   of more than 2147483647 pixels per plane, offsets that would yield more
+%   than 2147483647 edges, and running out of memory.
+%
 %   Example: the 8-neighbour graph of an image
 %     r = int32([-1; 0; 1; -1; 1; -1; 0; 1]);
 %     c = int32([-1; -1; -1; 0; 0; 1; 1; 1]);
