@@ -86,6 +86,12 @@ for in = {{sf, ss, uf, us}, {uf, us, sf, ss}, {sf, us, uf, ss}, {uf, ss, sf, us}
   assert (modrick (in{1}{:}), u ([1 2]));
 end
 
+% Row counts past what P's 32-bit dimension, or the scan's count, can hold
+% are refused, never wrapped (these arrays are empty and take no memory).
+e = zeros (0, 1, 'uint32');
+expect_error (@modrick, 'modrick: Input C has more than 2147483647 rows.', 1, e, e, zeros (2^31, 0, 'uint32'), e);
+expect_error (@modrick, 'modrick: Input A has more than 4294967295 rows.', 1, zeros (2^32, 0, 'int32'), e, e, e);
+
 % The help text sits beside the MEX file.
 assert (! isempty (strfind (evalc ('help modrick'), 'P = MODRICK(A, B, C, D)')));
 
