@@ -301,7 +301,6 @@ Array &Array::operator=(Array &&o) noexcept
 mxClassID classOf(const mxArray *a) { return a->cls; }
 std::vector<std::size_t> dimsOf(const mxArray *a) { return a->dims; }
 bool isComplex(const mxArray *a) { return a->complex; }
-bool isSparse(const mxArray *a) { return a->sparse; }
 std::size_t elementCount(const mxArray *a) { return product(a->dims); }
 void *realData(const mxArray *a) { return a->shapeOnly ? nullptr : const_cast<unsigned char *>(a->real.data()); }
 void *imagData(const mxArray *a) { return a->complex ? const_cast<unsigned char *>(a->imag.data()) : nullptr; }

@@ -50,7 +50,6 @@ void destroy(mxArray *a);
 mxClassID classOf(const mxArray *a);
 std::vector<std::size_t> dimsOf(const mxArray *a);
 bool isComplex(const mxArray *a);
-bool isSparse(const mxArray *a);
 std::size_t elementCount(const mxArray *a);
 void *realData(const mxArray *a);  // the real block (null for shape-only arrays)
 void *imagData(const mxArray *a);  // null unless complex
@@ -72,7 +71,6 @@ public:
     ~Array() { destroy(a_); }
     mxArray *get() const { return a_; }
     operator const mxArray *() const { return a_; }
-    mxArray *release() { mxArray *a = a_; a_ = nullptr; return a; }
 
 private:
     mxArray *a_ = nullptr;
