@@ -1,6 +1,7 @@
 #include "column_gaussian.h"
 
-#include <cmath>
+#include "exponential.h"
+
 #include <cstddef>
 #include <vector>
 
@@ -35,7 +36,7 @@ void evalColumnGaussian(const double *X, std::int32_t D, std::int32_t N, const d
             }
             q = q + s * d[j];
         }
-        out[c] = std::exp(q * (-0.5)) * K;
+        out[c] = exponential(q * (-0.5)) * K;
     }
 }
 

@@ -11,7 +11,7 @@
 //
 // with d = X(:, c) - MU.  Each sum is one accumulator starting at +0.0 that
 // adds its terms in index order, every product rounded on its own; the
-// exponential is std::exp.  The results are reproducible to the last bit.
+// exponential is kestrow::exponential.  The results are reproducible to the last bit.
 //
 // The caller guarantees D >= 0, N >= 0, buffers of D*N (X), D (MU), D*D (IS)
 // and N (out) doubles, and an out that overlaps no input; nothing is checked

@@ -1,0 +1,53 @@
+#include "isa.h"
+
+namespace kestrow {
+
+const char *isaName(Isa isa)
+{
+    switch (isa) {
+    case Isa::Plain:
+        return "plain";
+    case Isa::Avx2:
+        return "avx2";
+    case Isa::Avx512:
+        return "avx512";
+    }
+    return "unknown";
+}
+
+bool isaSupported(Isa isa)
+{
+    switch (isa) {
+    case Isa::Plain:
+        return true;
+#if KESTROW_X86_PATHS
+    // The compiler's CPU model also asks the operating system whether it
+    // saves the wide registers, so a set it does not enable counts as absent.
+    case Isa::Avx2:
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    case Isa::Avx512:
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+               __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl");
+#else
+    case Isa::Avx2:
+    case Isa::Avx512:
+        return false;
+#endif
+    }
+    return false;
+}
+
+Isa widestIsa()
+{
+    if (isaSupported(Isa::Avx512)) {
+        return Isa::Avx512;
+    }
+    if (isaSupported(Isa::Avx2)) {
+        return Isa::Avx2;
+    }
+    return Isa::Plain;
+}
+
+}  // namespace kestrow

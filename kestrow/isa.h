@@ -1,0 +1,36 @@
+// The instruction sets the evaluator has a path for, chosen at run time
+// inside one binary: nothing is compiled for the build machine's own CPU.
+#ifndef KESTROW_ISA_H
+#define KESTROW_ISA_H
+
+namespace kestrow {
+
+// Widening order: each set includes what the ones before it have.
+//   Plain   portable C++, every platform;
+//   Avx2    x86-64 with AVX2 and FMA;
+//   Avx512  x86-64 with AVX-512 F, DQ, BW and VL.
+enum class Isa { Plain, Avx2, Avx512 };
+
+constexpr Isa kAllIsas[] = {Isa::Plain, Isa::Avx2, Isa::Avx512};
+
+const char *isaName(Isa isa);
+
+// Whether this CPU and operating system can run the path; Plain always.
+bool isaSupported(Isa isa);
+
+// The widest supported set: what the evaluator uses.
+Isa widestIsa();
+
+}  // namespace kestrow
+
+// Per-function target attributes for the x86-64 paths.  Where they are not
+// available (another architecture, another compiler) only Plain exists.
+#if defined(__GNUC__) && defined(__x86_64__)
+#define KESTROW_X86_PATHS 1
+#define KESTROW_TARGET_AVX2 __attribute__((target("avx2,fma")))
+#define KESTROW_TARGET_AVX512 __attribute__((target("avx512f,avx512dq,avx512bw,avx512vl")))
+#else
+#define KESTROW_X86_PATHS 0
+#endif
+
+#endif
