@@ -29,10 +29,16 @@
 %   the four shapes are printed, then "Input dimensions are not consistent."
 %   is raised.
 %
-%   Example, the likelihood of every pixel of an H-by-W-by-3 image IMG
-%   under a colour Gaussian with mean M (3-by-1) and covariance C:
-%       X = reshape(IMG, [], 3)';
-%       v = kestrow(X, M, inv(C), 1 / sqrt((2*pi)^3 * det(C)));
-%       L = reshape(v, size(IMG, 1), size(IMG, 2));
+%   For the likelihood of every pixel of an H-by-W-by-3 image IMG under a
+%   colour Gaussian with mean M (3-by-1) and covariance C:
+%       v = kestrow(reshape(IMG, [], 3)', M, inv(C), 1 / sqrt((2*pi)^3 * det(C)));
+%
+%   Example: three points of the plane under a unit Gaussian at (1, 0)
+%       v = kestrow([1 2 1; 0 0 2], [1; 0], eye(2), 1);
+%       fprintf('%.4f\n', v)
+%   gives K * exp(-|x - MU|^2 / 2) for each column:
+%       1.0000
+%       0.6065
+%       0.1353
 %
 %   kestrow is a MEX file; this file holds its help text only.

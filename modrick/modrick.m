@@ -41,16 +41,21 @@
 %                                          after the row of the query
 %                                          before it.
 %
-%   Example: the row of the reverse edge of every edge of a 4-neighbour
-%   pixel graph.  PALLANT lists its edges by source pixel and then by
-%   offset; with the offsets in increasing order of t - s that is the order
-%   of SORTROWS([s t]), so the reverse edges (t, s) are brought into it by
-%   sorting them the same way.
-%       [s, t, ~, ~] = pallant(rand(4, 5), int32([0; -1; 1; 0]), int32([-1; 0; 0; 1]));
-%       s = uint32(s);  t = uint32(t);
-%       [~, order] = sortrows([t s]);
-%       rev = zeros(size(s), 'uint32');
-%       rev(order) = modrick(s, t, t(order), s(order));
-%       % now s(rev) == t and t(rev) == s
+%   A use with PALLANT: the row of every edge's reverse edge.  PALLANT
+%   lists its edges by source pixel, so the edges of one offset come in
+%   increasing order of source, and so do their reverses (T, S), which all
+%   come from the opposite offset: one call per offset finds them.
+%       su = uint32(s);  tu = uint32(t);  rev = zeros(size(s), 'uint32');
+%       for k = 1:numel(ro)
+%         mine = find(t - s == double(co(k)) * h + double(ro(k)));
+%         rev(mine) = modrick(su, tu, tu(mine), su(mine));
+%       end
+%
+%   Example: a query pair that repeats, and a reference pair passed over
+%       A = uint32([1; 3; 5; 7]);  B = uint32([2; 4; 6; 8]);
+%       P = modrick(A, B, uint32([3; 3; 7]), uint32([4; 4; 8]));
+%       disp(P')
+%   gives the rows of A and B at which the queries were found:
+%       2  2  4
 %
 %   See also PALLANT, KESTROW.

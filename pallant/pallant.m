@@ -27,11 +27,18 @@
 %   of more than 2147483647 pixels per plane, offsets that would yield more
 %   than 2147483647 edges, and running out of memory.
 %
-%   Example: the 8-neighbour graph of an image
-%     r = int32([-1; 0; 1; -1; 1; -1; 0; 1]);
-%     c = int32([-1; -1; -1; 0; 0; 1; 1; 1]);
-%     [s, t, w, len] = pallant(img, r, c);
-%     npix = size(img, 1) * size(img, 2);
-%     W = sparse(s, t, exp(-w / (2 * var(img(:)))), npix, npix);
+%   For a segmentation graph, weight the edges and build the affinity
+%   matrix: W = sparse(S, T, exp(-C / mean(C)) ./ sqrt(L), H*W, H*W).
+%
+%   Example: the 2-by-2 image [1 4; 2 8] with the offsets down, right and
+%   down-right
+%       [s, t, c, l] = pallant([1 4; 2 8], int32([1; 0; 1]), int32([0; 1; 1]));
+%       disp([s t c l])
+%   gives five edges, one per row (source, target, colour, length):
+%       1  2   1  1
+%       1  3   9  1
+%       1  4  49  2
+%       2  4  36  1
+%       3  4  16  1
 %
 %   See also KESTROW, MODRICK.
