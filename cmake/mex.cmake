@@ -32,8 +32,13 @@ function(mextk_mex_link_flags target)
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON
     LINK_DEPENDS ${MEXTK_EXPORT_MAP})
-  target_link_options(${target} PRIVATE "LINKER:--version-script=${MEXTK_EXPORT_MAP}"
-                      "LINKER:--no-undefined")
+  # GNU ld (Linux) also takes the export list, and refuses undefined
+  # symbols; elsewhere hidden visibility alone keeps mexFunction the only
+  # export.
+  if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+    target_link_options(${target} PRIVATE "LINKER:--version-script=${MEXTK_EXPORT_MAP}"
+                        "LINKER:--no-undefined")
+  endif()
 endfunction()
 
 function(mextk_add_mex)

@@ -398,9 +398,9 @@ CallResult MexFile::call(int nlhs, const std::vector<const mxArray *> &inputs) c
 
 std::string mexPath(const std::string &name) { return std::string(MEXTK_TESTHOST_MEX_DIR) + "/" + name + ".mexa64"; }
 
-std::vector<std::string> definedDynamicSymbols(const std::string &path)
+static std::vector<std::string> dynamicSymbols(const std::string &path, const char *which)
 {
-    const std::string command = "nm -D --defined-only '" + path + "' 2>/dev/null";
+    const std::string command = std::string("nm -D ") + which + " '" + path + "' 2>/dev/null";
     std::unique_ptr<FILE, int (*)(FILE *)> pipe(popen(command.c_str(), "r"), pclose);
     if (!pipe) {
         throw std::runtime_error("test host: cannot run nm");
@@ -412,11 +412,22 @@ std::vector<std::string> definedDynamicSymbols(const std::string &path)
         while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) {
             s.pop_back();
         }
-        // "address type name": keep the name.
+        // "[address] type name[@version]": keep the name.
         const std::size_t space = s.rfind(' ');
-        symbols.push_back(space == std::string::npos ? s : s.substr(space + 1));
+        std::string name = space == std::string::npos ? s : s.substr(space + 1);
+        symbols.push_back(name.substr(0, name.find('@')));
     }
     return symbols;
+}
+
+std::vector<std::string> definedDynamicSymbols(const std::string &path)
+{
+    return dynamicSymbols(path, "--defined-only");
+}
+
+std::vector<std::string> undefinedDynamicSymbols(const std::string &path)
+{
+    return dynamicSymbols(path, "--undefined-only");
 }
 
 }  // namespace testhost

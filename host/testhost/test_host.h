@@ -109,9 +109,10 @@ private:
 // <MEXTK_TESTHOST_MEX_DIR>/<name>.<extension>.
 std::string mexPath(const std::string &name);
 
-// The dynamic symbols a shared library defines (as nm -D --defined-only
-// lists them), read from its ELF dynamic symbol table.
+// The dynamic symbols a shared library defines, or those it imports (as
+// nm -D --defined-only / --undefined-only list them, versions dropped).
 std::vector<std::string> definedDynamicSymbols(const std::string &path);
+std::vector<std::string> undefinedDynamicSymbols(const std::string &path);
 
 }  // namespace testhost
 
