@@ -1,4 +1,4 @@
-function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile)
+function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma)
 %RWSEGMENT  Foreground and background of a colour image from a few seed strokes.
 %   RWSEGMENT with no argument segments a 512-by-512 test image that it
 %   makes itself (coloured regions of non-convex shape under a lighting
@@ -17,6 +17,14 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile)
 %   rwsegment.png in the current folder): side by side, the image with its
 %   seeds, the foreground probability (dark blue 0 to dark red 1) and the
 %   outline of the foreground over the image.
+%
+%   RWSEGMENT (IMAGEFILE, SEEDFILE, OUTFILE, GAMMA) sets the weight of the
+%   colour prior (default 0.05): lower it when parts of the object share
+%   the background's colours, raise it for noisy images.
+%
+%   An image of more than a million pixels is segmented at a reduced scale
+%   (the sparse solve grows faster than the pixel count) and the
+%   probability is interpolated back to full size.
 %
 %   [LABELS, PROB, INFO] = RWSEGMENT (...) returns the H-by-W logical
 %   foreground mask, the foreground probability of every pixel, and a
@@ -41,6 +49,9 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile)
   if nargin < 3 || isempty (outFile)
     outFile = 'rwsegment.png';
   end
+  if nargin < 4 || isempty (gamma)
+    gamma = 0.05;
+  end
   info = struct ();
   total = tic;
 
@@ -62,11 +73,14 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile)
     truth = [];
     info.source = imageFile;
   end
-  [h, w, ~] = size (img);
-  npix = h * w;
   if ~any (fgSeed(:)) || ~any (bgSeed(:))
     error ('rwsegment: the seeds need red (foreground) and blue (background) strokes');
   end
+  [fullH, fullW, ~] = size (img);
+  factor = max (1, ceil (sqrt (fullH * fullW / 1e6)));
+  [work, fgWork, bgWork] = shrink (img, fgSeed, bgSeed, factor);
+  [h, w, ~] = size (work);
+  npix = h * w;
 
   % ---- Graph: the 8-neighbour edges --------------------------------------
   % The offsets in increasing order of their linear offset (column-major),
@@ -74,15 +88,15 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile)
   stage = tic;
   ro = int32 ([-1;  0;  1; -1; 1; -1; 0; 1]);
   co = int32 ([-1; -1; -1;  0; 0;  1; 1; 1]);
-  [s, t, dc, len] = pallant (img, ro, co);
+  [s, t, dc, len] = pallant (work, ro, co);
   info.edges = numel (s);
   info.time.graph = toc (stage);
 
   % ---- Priors: Gaussian colour models of the seeds -----------------------
   stage = tic;
-  X = reshape (img, npix, 3).';                   % 3-by-N, a column per pixel
-  pFg = mixtureDensity (X, X(:, fgSeed(:)));
-  pBg = mixtureDensity (X, X(:, bgSeed(:)));
+  X = reshape (work, npix, 3).';                   % 3-by-N, a column per pixel
+  pFg = mixtureDensity (X, X(:, fgWork(:)));
+  pBg = mixtureDensity (X, X(:, bgWork(:)));
   prior = (pFg ./ max (pFg + pBg, realmin)).';    % a column, like the edge lists
   prior(pFg + pBg == 0) = 0.5;                    % a colour neither model knows
   info.time.priors = toc (stage);
@@ -94,8 +108,8 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile)
   % across the edges inside the foreground strokes, or inside the
   % background strokes, mixed by the source's prior.  So an edge gets one
   % weight from each end, and w(s->t) differs from w(t->s).
-  inFg = fgSeed(s) & fgSeed(t);
-  inBg = bgSeed(s) & bgSeed(t);
+  inFg = fgWork(s) & fgWork(t);
+  inBg = bgWork(s) & bgWork(t);
   noiseFg = mean (dc(inFg)) + eps;
   noiseBg = mean (dc(inBg)) + eps;
   scale = prior(s) * noiseFg + (1 - prior(s)) * noiseBg;
@@ -120,14 +134,13 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile)
 
   % The linear system of the unseeded pixels:
   %   (L_UU + gamma*I) x_U = gamma*p_U + W_US*x_S,  x_S = 1 on foreground seeds.
-  gamma = 0.1;
-  seeded = fgSeed(:) | bgSeed(:);
+  seeded = fgWork(:) | bgWork(:);
   unknown = find (~seeded);
   row = zeros (npix, 1);
   row(unknown) = 1:numel (unknown);
   degree = accumarray (s, wsym, [npix 1]);
   both = row(s) > 0 & row(t) > 0;
-  toFg = row(s) > 0 & fgSeed(t);
+  toFg = row(s) > 0 & fgWork(t);
   nu = numel (unknown);
   A = sparse (row(s(both)), row(t(both)), -wsym(both), nu, nu) + ...
       spdiags (degree(unknown) + gamma, 0, nu, nu);
@@ -136,21 +149,26 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile)
 
   % ---- Solve -------------------------------------------------------------
   stage = tic;
-  x = double (fgSeed(:));
+  x = double (fgWork(:));
   x(unknown) = A \ b;
   info.time.solve = toc (stage);
   info.time.total = toc (total);
 
-  prob = reshape (x, h, w);
+  prob = grow (reshape (x, h, w), factor, fullH, fullW);
+  prob(fgSeed) = 1;
+  prob(bgSeed) = 0;
   labels = prob >= 0.5;
 
   % ---- Report and picture ------------------------------------------------
-  fprintf ('Image: %d x %d pixels (%s)\n', h, w, info.source);
+  fprintf ('Image: %d x %d pixels (%s)\n', fullH, fullW, info.source);
+  if factor > 1
+    fprintf ('Segmented at 1/%d scale: %d x %d pixels\n', factor, h, w);
+  end
   fprintf ('Seeds: %d foreground, %d background pixels\n', nnz (fgSeed), nnz (bgSeed));
   fprintf ('Graph: %d edges (8 neighbours)\n', info.edges);
   fprintf ('Time: graph %.2f s, priors %.2f s, weights and matrix %.2f s, solve %.2f s; total %.2f s\n', ...
            info.time.graph, info.time.priors, info.time.matrix, info.time.solve, info.time.total);
-  fprintf ('Foreground: %.1f%% of the pixels\n', 100 * nnz (labels) / npix);
+  fprintf ('Foreground: %.1f%% of the pixels\n', 100 * mean (labels(:)));
   imwrite (picture (img, fgSeed, bgSeed, prob, labels), outFile);
   info.picture = outFile;
   fprintf ('Picture: %s\n', outFile);
@@ -213,13 +231,49 @@ function [centres, owner] = kmeans3 (samples, k)
   end
 end
 
+% ---- Scale -----------------------------------------------------------------
+
+function [small, fg, bg] = shrink (img, fgSeed, bgSeed, factor)
+% IMG averaged over FACTOR-by-FACTOR blocks (the last ones padded by
+% repeating the border); a block is a seed of the kind that marks it, and
+% none if it holds both kinds.
+  if factor == 1
+    small = img; fg = fgSeed; bg = bgSeed;
+    return;
+  end
+  [h, w, ~] = size (img);
+  rows = min (1:factor * ceil (h / factor), h);
+  cols = min (1:factor * ceil (w / factor), w);
+  hs = numel (rows) / factor; ws = numel (cols) / factor;
+  blocks = @(a) reshape (a(rows, cols, :), factor, hs, factor, ws, size (a, 3));
+  small = reshape (mean (mean (blocks (img), 1), 3), hs, ws, size (img, 3));
+  fg = reshape (any (any (blocks (fgSeed), 1), 3), hs, ws);
+  bg = reshape (any (any (blocks (bgSeed), 1), 3), hs, ws);
+  both = fg & bg;
+  fg(both) = false;
+  bg(both) = false;
+end
+
+function p = grow (p, factor, h, w)
+% P, of one value per FACTOR-by-FACTOR block, interpolated to H-by-W
+% pixels; the border blocks are repeated so the edges are covered.
+  if factor == 1
+    return;
+  end
+  [hs, ws] = size (p);
+  centre = @(n) ((0:n + 1) - 0.5) * factor + 0.5;
+  p = interp2 (centre (ws), centre (hs).', p([1 1:hs hs], [1 1:ws ws]), 1:w, (1:h).');
+end
+
 % ---- Input -----------------------------------------------------------------
 
 function img = readColour (file)
 % An image file as an H-by-W-by-3 double array with values in [0, 1].
   [img, map] = imread (file);
   if ~isempty (map)
-    img = reshape (map(double (img) + 1, :), size (img, 1), size (img, 2), 3);
+    % An indexed image: integer indices count from 0, others from 1.
+    index = double (img) + isinteger (img);
+    img = reshape (map(index, :), size (img, 1), size (img, 2), 3);
   elseif isinteger (img)
     img = double (img) / double (intmax (class (img)));
   else
