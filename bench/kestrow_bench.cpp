@@ -112,13 +112,13 @@ void BM_Kestrow(benchmark::State &state)
     state.SetLabel(kestrow::isaName(isa));
 }
 
-// D from 1 to 32; N from 10^3 up to 10^7, with D*N kept to 3.2*10^7
-// elements so that the whole run takes a few minutes.
+// D from 1 to 32; N from 10^3 up to 10^7, with D*N kept to 10^7 elements
+// so that the whole run (five repetitions in bench/run) takes a few minutes.
 template <bool WithIsa>
 void sizes(benchmark::internal::Benchmark *b)
 {
     for (std::int64_t D : {1, 2, 3, 8, 16, 32}) {
-        for (std::int64_t N = 1000; N <= 10000000 && D * N <= 32000000; N *= 10) {
+        for (std::int64_t N = 1000; N <= 10000000 && D * N <= 10000000; N *= 10) {
             if (!WithIsa) {
                 b->Args({D, N});
                 continue;
@@ -130,6 +130,7 @@ void sizes(benchmark::internal::Benchmark *b)
             }
         }
     }
+    b->MinTime(0.2);
 }
 
 }  // namespace

@@ -56,6 +56,9 @@ KESTROW_AVX2_INLINE void transpose4(__m256d *r)
 
 // The FD rows of one vector of columns, the first at `first`, minus MU;
 // columns from `count` on are not read (their lanes hold 0 - MU[k]).
+// A whole vector is read with plain loads, each column's FD values at the
+// start of one register (the last column's moved there from the end of
+// the vector's span), and transposed.
 template <std::size_t FD>
 KESTROW_AVX2_INLINE void loadRows(const double *first, const __m256d *mu, std::size_t count, __m256d *d)
 {
@@ -64,14 +67,23 @@ KESTROW_AVX2_INLINE void loadRows(const double *first, const __m256d *mu, std::s
         d[0] = _mm256_sub_pd(r, mu[0]);
     } else {
         __m256d r[L];
+        if (count >= L) {
 #pragma GCC unroll 4
-        for (std::size_t l = 0; l < L; ++l) {
-            if (l >= count) {
-                r[l] = _mm256_setzero_pd();
-            } else if constexpr (FD == L) {
-                r[l] = _mm256_loadu_pd(first + l * FD);
+            for (std::size_t l = 0; l + 1 < L; ++l) {
+                r[l] = _mm256_loadu_pd(first + l * FD);  // within the span for FD >= 2
+            }
+            const __m256d tail = _mm256_loadu_pd(first + (L - 1) * FD + FD - L);
+            if constexpr (FD == 2) {
+                r[L - 1] = _mm256_permute4x64_pd(tail, 0xFE);  // lanes 2 3 3 3
+            } else if constexpr (FD == 3) {
+                r[L - 1] = _mm256_permute4x64_pd(tail, 0xF9);  // lanes 1 2 3 3
             } else {
-                r[l] = _mm256_maskload_pd(first + l * FD, firstLanes(FD));
+                r[L - 1] = tail;
+            }
+        } else {
+#pragma GCC unroll 4
+            for (std::size_t l = 0; l < L; ++l) {
+                r[l] = l < count ? _mm256_maskload_pd(first + l * FD, firstLanes(FD)) : _mm256_setzero_pd();
             }
         }
         transpose4(r);
@@ -131,8 +143,12 @@ KESTROW_AVX2_INLINE void storeDifferences(const double *first, std::size_t D, co
         __m256d r[L];
 #pragma GCC unroll 4
         for (std::size_t l = 0; l < L; ++l) {
-            r[l] = l < count ? _mm256_sub_pd(_mm256_maskload_pd(first + l * D + k0, present), mu)
-                             : _mm256_setzero_pd();
+            const double *at = first + l * D + k0;
+            if (l >= count) {
+                r[l] = _mm256_setzero_pd();
+            } else {
+                r[l] = _mm256_sub_pd(height == L ? _mm256_loadu_pd(at) : _mm256_maskload_pd(at, present), mu);
+            }
         }
         transpose4(r);
 #pragma GCC unroll 4
@@ -249,7 +265,8 @@ KESTROW_TARGET_AVX2 void evalRounds(const double *X, std::size_t D, std::size_t 
             is[e] = _mm256_set1_pd(IS[e]);
         }
     }
-    // Larger D: the columns this far ahead are asked for step by step.
+    // Any D: the columns this far ahead are asked for step by step (for
+    // small D the hardware's own prefetching keeps up).
     const std::size_t ahead = (kPrefetchBytes / sizeof(double) + D - 1) / (D > 0 ? D : 1);
     const __m256d scale = _mm256_set1_pd(K);
     for (std::size_t first = 0; first < N; first += kRoundColumns) {
@@ -259,7 +276,7 @@ KESTROW_TARGET_AVX2 void evalRounds(const double *X, std::size_t D, std::size_t 
             if constexpr (FD > 0) {
                 stepFixedD<FD, V>(X + c * FD, mu, is, L, out + c);
             } else {
-                if (D >= 8 && c + ahead < N) {
+                if (c + ahead < N) {
                     const std::size_t stop = c + ahead + V * L < N ? c + ahead + V * L : N;
                     prefetch(X + (c + ahead) * D, X + stop * D);
                 }

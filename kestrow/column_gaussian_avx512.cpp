@@ -287,7 +287,8 @@ KESTROW_TARGET_AVX512 void evalRounds(const double *X, std::size_t D, std::size_
             is[e] = _mm512_set1_pd(IS[e]);
         }
     }
-    // Larger D: the columns this far ahead are asked for step by step.
+    // Any D: the columns this far ahead are asked for step by step (for
+    // small D the hardware's own prefetching keeps up).
     const std::size_t ahead = (kPrefetchBytes / sizeof(double) + D - 1) / (D > 0 ? D : 1);
     const __m512d scale = _mm512_set1_pd(K);
     for (std::size_t first = 0; first < N; first += kRoundColumns) {
@@ -302,7 +303,7 @@ KESTROW_TARGET_AVX512 void evalRounds(const double *X, std::size_t D, std::size_
             }
         } else {
             for (; c < end; c += L) {
-                if (D >= 8 && c + ahead < N) {
+                if (c + ahead < N) {
                     const std::size_t stop = c + ahead + L < N ? c + ahead + L : N;
                     prefetch(X + (c + ahead) * D, X + stop * D);
                 }

@@ -21,9 +21,9 @@ constexpr std::size_t kScratchColumns = 8;
 // 64 bytes: D * kScratchColumns doubles from an aligned start.
 constexpr std::size_t kScratchAlignment = 64;
 
-// How far ahead of the columns being evaluated the paths ask for the
-// columns of X to come into the cache, when D is large enough for the
-// evaluation of a few columns to outlast a read from memory.
+// How far ahead of the columns being evaluated the paths for any D ask for
+// the columns of X to come into the cache: the evaluation of a step takes
+// long enough that the hardware's prefetching alone falls behind.
 constexpr std::size_t kPrefetchBytes = 4096;
 
 // Columns per round of exponentials: each round first stores q * (-0.5) of
