@@ -1,27 +1,20 @@
 #include "column_gaussian.h"
 
+#include "column_gaussian_paths.h"
 #include "exponential.h"
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 namespace kestrow {
 
-void evalColumnGaussian(const double *X, std::int32_t D, std::int32_t N, const double *MU,
-                        const double *IS, double K, double *out)
+namespace {
+
+// The plain loop: one column at a time, d of D doubles.
+void evalPlain(const double *X, std::size_t rows, std::size_t cols, const double *MU,
+               const double *IS, double K, double *out, double *d)
 {
-    if (N <= 0) {
-        return;  // no column, nothing written, no scratch needed
-    }
-    // Element indices are formed at full width: D*N and D*D may exceed the
-    // 32-bit range even though D and N do not.
-    const std::size_t rows = D > 0 ? static_cast<std::size_t>(D) : 0;
-    const std::size_t cols = static_cast<std::size_t>(N);
-
-    // Taken once, before the first column; may throw std::bad_alloc.
-    std::vector<double> diff(rows);
-    double *const d = diff.data();
-
     for (std::size_t c = 0; c < cols; ++c) {
         const std::size_t base = c * rows;
         for (std::size_t k = 0; k < rows; ++k) {
@@ -38,6 +31,62 @@ void evalColumnGaussian(const double *X, std::int32_t D, std::int32_t N, const d
         }
         out[c] = exponential(q * (-0.5)) * K;
     }
+}
+
+}  // namespace
+
+std::size_t scratchDoubles(Isa isa, std::int32_t D)
+{
+    const std::size_t rows = D > 0 ? static_cast<std::size_t>(D) : 0;
+#if KESTROW_X86_PATHS
+    if (isa != Isa::Plain && rows > 0) {
+        // Room to move the start to the next 64-byte boundary.
+        return rows * detail::kScratchColumns + (detail::kScratchAlignment / sizeof(double) - 1);
+    }
+#else
+    (void)isa;
+#endif
+    return rows;
+}
+
+void evalColumnGaussianOn(Isa isa, const double *X, std::int32_t D, std::int32_t N,
+                          const double *MU, const double *IS, double K, double *out)
+{
+    if (N <= 0) {
+        return;  // no column, nothing written, no scratch needed
+    }
+    // Element indices are formed at full width: D*N and D*D may exceed the
+    // 32-bit range even though D and N do not.
+    const std::size_t rows = D > 0 ? static_cast<std::size_t>(D) : 0;
+    const std::size_t cols = static_cast<std::size_t>(N);
+
+    // Taken once, before the first column; may throw std::bad_alloc.
+    std::vector<double> scratch(scratchDoubles(isa, D));
+
+#if KESTROW_X86_PATHS
+    if (isa != Isa::Plain) {
+        double *aligned = nullptr;
+        if (rows > 0) {
+            void *start = scratch.data();
+            std::size_t space = scratch.size() * sizeof(double);
+            aligned = static_cast<double *>(std::align(detail::kScratchAlignment,
+                                                       rows * detail::kScratchColumns * sizeof(double), start, space));
+        }
+        if (isa == Isa::Avx512) {
+            detail::evalAvx512(X, rows, cols, MU, IS, K, out, aligned);
+        } else {
+            detail::evalAvx2(X, rows, cols, MU, IS, K, out, aligned);
+        }
+        return;
+    }
+#endif
+    evalPlain(X, rows, cols, MU, IS, K, out, scratch.data());
+}
+
+void evalColumnGaussian(const double *X, std::int32_t D, std::int32_t N, const double *MU,
+                        const double *IS, double K, double *out)
+{
+    evalColumnGaussianOn(widestIsa(), X, D, N, MU, IS, K, out);
 }
 
 }  // namespace kestrow

@@ -1,13 +1,16 @@
 // kestrow when the evaluator's difference vector cannot be obtained.
 //
 // This executable replaces the global operator new; the MEX file loaded into
-// it binds to the replacement too.  The difference vector of D doubles is the
-// only allocation of 8*D bytes in the call, and it is made to fail.
+// it binds to the replacement too.  The evaluator's difference scratch, of
+// the size the path it runs on takes, is the only allocation of that size in
+// the call, and it is made to fail.
+#include "column_gaussian.h"
 #include "failing_new.h"
 #include "test_host.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <vector>
 
 namespace {
@@ -21,7 +24,7 @@ TEST(kestrowAlloc, ScratchFailureEndsTheCallWithAClearError)
     const testhost::Array IS(testhost::makeDouble({D, D}, std::vector<double>(D * D, 0.0)));
     const testhost::Array K(testhost::makeDouble({1, 1}, {1.0}));
 
-    failing_new::arm(D * sizeof(double));
+    failing_new::arm(kestrow::scratchDoubles(kestrow::widestIsa(), static_cast<std::int32_t>(D)) * sizeof(double));
     const testhost::CallResult failed = mex.call(1, {X, MU, IS, K});
     failing_new::disarm();
     ASSERT_EQ(failing_new::failures(), 1u) << "the replacement operator new was not used";
