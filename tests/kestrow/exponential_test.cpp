@@ -194,6 +194,11 @@ struct InputSet {
     std::size_t accurateStride;  // every how many inputs the accurate stage is checked alone
 };
 
+void PrintTo(const InputSet &set, std::ostream *os)
+{
+    *os << set.name;
+}
+
 class ExponentialOracle : public ::testing::TestWithParam<InputSet> {};
 
 // One part of a set: counts wrong values into *wrong; *undecided counts the
