@@ -8,13 +8,17 @@
 %   covariance; it need not be symmetric or definite) and K a 1-by-1 scale
 %   factor.  All four inputs must be real, full double matrices.
 %
-%   The quadratic form is summed in a fixed order, so the values are
-%   reproducible to the last bit:
+%   The values are the same to the last bit on every platform and CPU.
+%   The quadratic form is summed in a fixed order:
 %       d = X(:,c) - MU
 %       q = sum over j of d(j) * (sum over m of d(m) * IS(m,j)),
 %   each sum added in index order, each product rounded before it is
-%   added, then V(c) = exp(q * -0.5) * K.  It is therefore not guaranteed
-%   to equal the MATLAB expression above in the last bit.
+%   added, then V(c) = exp(q * -0.5) * K, where exp is kestrow's own
+%   exponential: correctly rounded, the double nearest to e^x, which is
+%   unique, so no library or instruction set can change it.  MATLAB's and
+%   Octave's exp come from the platform and can differ from it in the last
+%   bit, so V is not guaranteed to equal the MATLAB expression above in
+%   the last bit.
 %
 %   D = 0 gives N copies of K; N = 0 gives a 1-by-0 row.  NaN and Inf
 %   propagate as IEEE arithmetic makes them; nothing is clamped.

@@ -1,9 +1,12 @@
 // An independent, deliberately plain evaluation of the Gaussian kernel for
 // the tests: one column at a time, elements fetched through index helpers,
 // every operation written out in the fixed order (difference, inner sum
-// down column j of IS, outer sum, times -0.5, std::exp, times K).
+// down column j of IS, outer sum, times -0.5, exp, times K), where exp is
+// the correctly rounded exponential, here from MPFR.
 #ifndef KESTROW_REFERENCE_H
 #define KESTROW_REFERENCE_H
+
+#include "support/correctly_rounded_exp.h"
 
 #include <cmath>
 #include <cstdint>
@@ -42,7 +45,7 @@ inline double referenceValue(const Problem &p, int col)
         q = q + outerTerm;
     }
     const double exponent = q * -0.5;
-    const double e = std::exp(exponent);
+    const double e = correctlyRoundedExp(exponent);
     return e * p.K;
 }
 
