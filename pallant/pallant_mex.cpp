@@ -110,8 +110,11 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
     if (mxGetM(prhs[IN_COFFSET]) != static_cast<std::size_t>(static_cast<std::int64_t>(n))) {
         mexErrMsgTxt("Invalid size for roffset or coffset\n");
     }
-    // Every pixel index of one plane is held in 32 bits.
-    if (static_cast<std::int64_t>(size.height) * size.width > pallant::kMaxPixelsPerPlane) {
+    // Every pixel index of one plane is held in 32 bits.  A side that does
+    // not fit 32 bits reaches the gateway as a negative value; unless the
+    // other side is 0, its plane has more pixels than that as well.
+    const bool sideTooLarge = (size.height < 0 && size.width != 0) || (size.width < 0 && size.height != 0);
+    if (sideTooLarge || static_cast<std::int64_t>(size.height) * size.width > pallant::kMaxPixelsPerPlane) {
         mexErrMsgTxt("prhs[0] (image) has more than 2147483647 pixels per plane\n");
     }
 

@@ -185,6 +185,11 @@ TEST(PallantGateway, UnsafeInputsAreRefusedBeforeAnyDataIsRead)
     CallResult res = mex().call(4, {huge, r, c});
     expectError(res, "prhs[0] (image) has more than 2147483647 pixels per plane\n");
     EXPECT_EQ(res.blocksTaken, 0u);
+    // So do planes with a side past 32 bits (they once gave no edge at all).
+    const Array tall(testhost::makeShapeOnly(mxDOUBLE_CLASS, {std::size_t{1} << 31, 1}));
+    const Array wide(testhost::makeShapeOnly(mxDOUBLE_CLASS, {2, (std::size_t{1} << 32) + 1}));
+    expectError(mex().call(4, {tall, r, c}), "prhs[0] (image) has more than 2147483647 pixels per plane\n");
+    expectError(mex().call(4, {wide, r, c}), "prhs[0] (image) has more than 2147483647 pixels per plane\n");
 
     // Within the pixel limit, but the offsets would yield more edges than
     // 2^31 - 1: refused before the lists take memory; the scratch is freed.
