@@ -32,14 +32,18 @@ function(mextk_mex_link_flags target)
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON
     LINK_DEPENDS ${MEXTK_EXPORT_MAP})
-  target_link_options(${target} PRIVATE "LINKER:--version-script=${MEXTK_EXPORT_MAP}"
-                      "LINKER:--no-undefined")
+  target_link_options(${target} PRIVATE "LINKER:--version-script=${MEXTK_EXPORT_MAP}")
+  # A fuzzed MEX file takes the sanitizer and libFuzzer entry points from the
+  # fuzzer that loads it, so only there may it leave symbols undefined.
+  if(NOT MEXTK_FUZZ)
+    target_link_options(${target} PRIVATE "LINKER:--no-undefined")
+  endif()
 endfunction()
 
 function(mextk_add_mex)
   cmake_parse_arguments(M "" "NAME;HELP" "SOURCES;LIBS" ${ARGN})
 
-  if(MEXTK_TESTS)
+  if(MEXTK_TESTHOST)
     add_library(${M_NAME}_testhost MODULE ${M_SOURCES})
     target_link_libraries(${M_NAME}_testhost PRIVATE mex_api ${M_LIBS} mextk_testhost)
     mextk_mex_link_flags(${M_NAME}_testhost)
