@@ -247,6 +247,13 @@ bool sameDouble(double a, double b)
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
+std::string show(double v)
+{
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", v);
+    return text;
+}
+
 std::size_t rowsOf(const mxArray *a) { return testhost::dimsOf(a)[0]; }
 
 std::size_t columnsOf(const mxArray *a)

@@ -117,6 +117,9 @@ const mxArray *output(const Outcome &o, std::size_t k, mxClassID cls, const std:
 // compiler's to choose).
 bool sameDouble(double a, double b);
 
+// A double written out to the last bit.
+std::string show(double v);
+
 // The rows (first dimension) and columns (the product of the others) of an
 // array at full width.
 std::size_t rowsOf(const mxArray *a);

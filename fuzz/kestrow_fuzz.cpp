@@ -81,8 +81,8 @@ void checkValues(const fuzz::Outcome &o, const fuzz::Call &c)
         }
         const double want = kestrow::exponential(q * -0.5) * K;
         fuzz::check(fuzz::sameDouble(got[col], want), "D " + std::to_string(D) + ", column " + std::to_string(col) +
-                                                           ": " + std::to_string(got[col]) + ", expected " +
-                                                           std::to_string(want));
+                                                           ": " + fuzz::show(got[col]) + ", expected " +
+                                                           fuzz::show(want));
     }
 }
 

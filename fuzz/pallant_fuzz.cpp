@@ -120,7 +120,7 @@ void checkEdges(const fuzz::Outcome &o, const fuzz::Call &c)
         for (std::size_t e = 0; e < E; ++e) {
             fuzz::check(fuzz::sameDouble(got[e], columns[k][e]),
                         "column " + std::to_string(k) + ", edge " + std::to_string(e) + ": " +
-                            std::to_string(got[e]) + ", expected " + std::to_string(columns[k][e]));
+                            fuzz::show(got[e]) + ", expected " + fuzz::show(columns[k][e]));
         }
     }
 }
