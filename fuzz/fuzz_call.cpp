@@ -22,7 +22,7 @@ const mxClassID kClasses[] = {mxDOUBLE_CLASS, mxSINGLE_CLASS, mxINT8_CLASS,   mx
 const std::size_t kHugeSides[] = {32768, 46340, 46341, 65536, 2147483647, 2147483648u, 4294967297u};
 
 // Arrays larger than this are made without data.
-constexpr std::size_t kMaxDataBytes = std::size_t{1} << 22;
+constexpr std::size_t kMaxDataBytes = std::size_t{1} << 18;
 
 std::size_t elementSize(mxClassID cls)
 {
