@@ -64,6 +64,10 @@ testhost::Array filledArray(Bytes &in, mxClassID cls, const std::vector<std::siz
     return a;
 }
 
+// The most elements a successful call is given to produce or visit (a
+// 1-by-2^31 result is the host's memory to find, not a finding).
+constexpr std::size_t kMaxWork = std::size_t{1} << 20;
+
 // An array whose data the host does not have (too large to hold, or a cell):
 // a call that would need it is not made.
 bool isPlaceholder(const mxArray *a);
