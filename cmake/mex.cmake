@@ -32,19 +32,22 @@ function(mextk_mex_link_flags target)
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON
     LINK_DEPENDS ${MEXTK_EXPORT_MAP})
-  # GNU ld (Linux) also takes the export list, and refuses undefined
-  # symbols; elsewhere hidden visibility alone keeps mexFunction the only
-  # export.
+  # GNU ld (Linux) also takes the export list; elsewhere hidden visibility
+  # alone keeps mexFunction the only export.  Undefined symbols are refused,
+  # except in a fuzzed MEX file, which takes the sanitizer and libFuzzer
+  # entry points from the fuzzer that loads it.
   if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
-    target_link_options(${target} PRIVATE "LINKER:--version-script=${MEXTK_EXPORT_MAP}"
-                        "LINKER:--no-undefined")
+    target_link_options(${target} PRIVATE "LINKER:--version-script=${MEXTK_EXPORT_MAP}")
+    if(NOT MEXTK_FUZZ)
+      target_link_options(${target} PRIVATE "LINKER:--no-undefined")
+    endif()
   endif()
 endfunction()
 
 function(mextk_add_mex)
   cmake_parse_arguments(M "" "NAME;HELP" "SOURCES;LIBS" ${ARGN})
 
-  if(MEXTK_TESTS)
+  if(MEXTK_TESTHOST)
     add_library(${M_NAME}_testhost MODULE ${M_SOURCES})
     target_link_libraries(${M_NAME}_testhost PRIVATE mex_api ${M_LIBS} mextk_testhost)
     mextk_mex_link_flags(${M_NAME}_testhost)

@@ -11,8 +11,8 @@
 %
 %   IMAGE is a full double H-by-W (one channel) or H-by-W-by-D array (D
 %   channels); an array of four or more dimensions counts as one channel and
-%   only its first plane is read; of a complex image only the real parts are
-%   read.  ROFFSET and COFFSET are int32 columns of the same length; offset k
+%   only its first plane is read (as none, like H-by-W-by-0, when it is
+%   empty); of a complex image only the real parts are read.  ROFFSET and COFFSET are int32 columns of the same length; offset k
 %   moves ROFFSET(k) rows down and COFFSET(k) columns to the right.  Offsets
 %   that leave the image give no edge; nothing wraps around the border.
 %

@@ -25,8 +25,19 @@ ImageSize readImageSize(const mxArray *image)
 {
     const std::int32_t ndims = mxGetNumberOfDimensions_700(image);
     const mwSize32 *dims = mxGetDimensions_700(image);
-    // Four or more dimensions count as one channel: only the first plane is read.
-    return {dims[0], dims[1], ndims == 3 ? dims[2] : 1};
+    if (ndims == 3) {
+        return {dims[0], dims[1], dims[2]};
+    }
+    // Four or more dimensions count as one channel: only the first plane is
+    // read.  An empty one (a later dimension is 0) holds no plane, so it has
+    // no channel, like an H-by-W-by-0 image.
+    std::int32_t channels = 1;
+    for (std::int32_t k = 2; k < ndims; ++k) {
+        if (dims[k] == 0) {
+            channels = 0;
+        }
+    }
+    return {dims[0], dims[1], channels};
 }
 
 // Everything that holds C++ objects lives here, so that none is alive when
@@ -99,8 +110,11 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
     if (mxGetM(prhs[IN_COFFSET]) != static_cast<std::size_t>(static_cast<std::int64_t>(n))) {
         mexErrMsgTxt("Invalid size for roffset or coffset\n");
     }
-    // Every pixel index of one plane is held in 32 bits.
-    if (static_cast<std::int64_t>(size.height) * size.width > pallant::kMaxPixelsPerPlane) {
+    // Every pixel index of one plane is held in 32 bits.  A side that does
+    // not fit 32 bits reaches the gateway as a negative value; unless the
+    // other side is 0, its plane has more pixels than that as well.
+    const bool sideTooLarge = (size.height < 0 && size.width != 0) || (size.width < 0 && size.height != 0);
+    if (sideTooLarge || static_cast<std::int64_t>(size.height) * size.width > pallant::kMaxPixelsPerPlane) {
         mexErrMsgTxt("prhs[0] (image) has more than 2147483647 pixels per plane\n");
     }
 

@@ -319,6 +319,24 @@ static std::vector<T> readAll(const mxArray *a, mxClassID cls)
     return v;
 }
 
+std::string contents(const mxArray *a)
+{
+    std::string s;
+    // Each part is preceded by its length, so that different arrays never
+    // give the same bytes.
+    const auto add = [&s](const void *p, std::size_t n) {
+        s.append(reinterpret_cast<const char *>(&n), sizeof n);
+        s.append(static_cast<const char *>(p), n);
+    };
+    const unsigned char flags[] = {static_cast<unsigned char>(a->cls), a->complex, a->sparse, a->shapeOnly};
+    add(flags, sizeof flags);
+    add(a->dims.data(), a->dims.size() * sizeof(std::size_t));
+    add(a->dims32.data(), a->dims32.size() * sizeof(int));
+    add(a->real.data(), a->real.size());
+    add(a->imag.data(), a->imag.size());
+    return s;
+}
+
 std::vector<double> doubles(const mxArray *a) { return readAll<double>(a, mxDOUBLE_CLASS); }
 
 std::vector<std::uint32_t> uint32s(const mxArray *a) { return readAll<std::uint32_t>(a, mxUINT32_CLASS); }
@@ -352,16 +370,24 @@ static bool runEntry(void (*entry)(int, mxArray **, int, const mxArray **), int 
 
 CallResult MexFile::call(int nlhs, const std::vector<const mxArray *> &inputs) const
 {
+    return call(nlhs, static_cast<int>(inputs.size()), inputs);
+}
+
+CallResult MexFile::call(int nlhs, int nrhs, const std::vector<const mxArray *> &inputs) const
+{
     if (g_call) {
         throw std::logic_error("test host: calls do not nest");
+    }
+    if (inputs.size() != static_cast<std::size_t>(std::max(nrhs, 0))) {
+        throw std::invalid_argument("test host: nrhs does not match the inputs");
     }
     CallState state;
     // MATLAB gives the gateway at least one output slot, even for nlhs = 0.
     std::vector<mxArray *> plhs(static_cast<std::size_t>(std::max(nlhs, 1)), nullptr);
     std::vector<const mxArray *> prhs(inputs);
     g_call = &state;
-    const bool returned = runEntry(entry_, nlhs, plhs.data(), static_cast<int>(prhs.size()),
-                                   prhs.empty() ? nullptr : prhs.data(), &state);
+    const bool returned =
+        runEntry(entry_, nlhs, plhs.data(), nrhs, prhs.empty() ? nullptr : prhs.data(), &state);
     g_call = nullptr;
 
     CallResult result;
@@ -381,7 +407,7 @@ CallResult MexFile::call(int nlhs, const std::vector<const mxArray *> &inputs) c
             }
             result.outputs.emplace_back(out);
         }
-        if (nlhs == 0 && plhs[0]) {
+        if (nlhs <= 0 && plhs[0]) {
             // The one slot a call with no requested output may still fill.
             state.created.erase(plhs[0]);
             result.outputs.emplace_back(plhs[0]);

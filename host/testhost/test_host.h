@@ -54,6 +54,11 @@ std::size_t elementCount(const mxArray *a);
 void *realData(const mxArray *a);  // the real block (null for shape-only arrays)
 void *imagData(const mxArray *a);  // null unless complex
 
+// Everything a gateway could change in an array, as bytes: class, flags,
+// dimensions (both widths) and both data blocks.  Two equal results mean the
+// array is unchanged byte for byte.
+std::string contents(const mxArray *a);
+
 // All elements of a real double array, column-major.
 std::vector<double> doubles(const mxArray *a);
 // All elements of a real uint32 array, column-major.
@@ -99,6 +104,10 @@ public:
 
     // Calls mexFunction(nlhs, plhs, nrhs, prhs) with the inputs in order.
     CallResult call(int nlhs, const std::vector<const mxArray *> &inputs) const;
+    // The same with nrhs given, as a host might pass a count below zero: prhs
+    // holds the inputs, which must number max(nrhs, 0), and is null when
+    // there are none.
+    CallResult call(int nlhs, int nrhs, const std::vector<const mxArray *> &inputs) const;
 
 private:
     void *handle_ = nullptr;

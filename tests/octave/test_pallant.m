@@ -95,6 +95,10 @@ four = rand (3, 4, 2, 2);
 [s0, t0, c0, l0] = reference (four(:, :, 1), r8, c8);
 assert (c, c0);
 
+% An empty 4-D image holds no plane: every edge, all differences 0.
+[s, t, c, l] = pallant (zeros (2, 2, 0, 2), int32 ([1; 0; 1]), int32 ([0; 1; 1]));
+assert (s, [1; 1; 1; 2; 3]); assert (c, zeros (5, 1));
+
 z = complex (img, [10 20; 30 40]);
 [s, t, c, l] = pallant (z, int32 ([1; 0; 1]), int32 ([0; 1; 1]));
 assert (c, [1; 9; 49; 36; 16]);

@@ -133,12 +133,17 @@ TEST(PallantGateway, ChannelsDimensionsAndComplexImages)
     ASSERT_FALSE(res.failed) << res.message;
     expectColumn(res.outputs[2], {1, 9, 49, 36, 16});
 
-    // No channels: every edge, all differences 0.
-    const Array noPlanes(testhost::makeArray(mxDOUBLE_CLASS, {2, 2, 0}));
-    res = mex().call(4, {noPlanes, r, c});
-    ASSERT_FALSE(res.failed) << res.message;
-    expectColumn(res.outputs[0], {1, 1, 1, 2, 3});
-    expectColumn(res.outputs[2], {0, 0, 0, 0, 0});
+    // No channels: every edge, all differences 0.  An empty image of four
+    // dimensions has no plane to read either (it was once read as one).
+    for (const std::vector<std::size_t> &dims :
+         {std::vector<std::size_t>{2, 2, 0}, std::vector<std::size_t>{2, 2, 0, 2},
+          std::vector<std::size_t>{2, 2, 3, 0}}) {
+        const Array noPlanes(testhost::makeArray(mxDOUBLE_CLASS, dims));
+        res = mex().call(4, {noPlanes, r, c});
+        ASSERT_FALSE(res.failed) << res.message;
+        expectColumn(res.outputs[0], {1, 1, 1, 2, 3});
+        expectColumn(res.outputs[2], {0, 0, 0, 0, 0});
+    }
 
     // A complex image: only the real parts are read.
     Array complexImage(testhost::makeArray(mxDOUBLE_CLASS, {2, 2}, true));
@@ -180,6 +185,11 @@ TEST(PallantGateway, UnsafeInputsAreRefusedBeforeAnyDataIsRead)
     CallResult res = mex().call(4, {huge, r, c});
     expectError(res, "prhs[0] (image) has more than 2147483647 pixels per plane\n");
     EXPECT_EQ(res.blocksTaken, 0u);
+    // So do planes with a side past 32 bits (they once gave no edge at all).
+    const Array tall(testhost::makeShapeOnly(mxDOUBLE_CLASS, {std::size_t{1} << 31, 1}));
+    const Array wide(testhost::makeShapeOnly(mxDOUBLE_CLASS, {2, (std::size_t{1} << 32) + 1}));
+    expectError(mex().call(4, {tall, r, c}), "prhs[0] (image) has more than 2147483647 pixels per plane\n");
+    expectError(mex().call(4, {wide, r, c}), "prhs[0] (image) has more than 2147483647 pixels per plane\n");
 
     // Within the pixel limit, but the offsets would yield more edges than
     // 2^31 - 1: refused before the lists take memory; the scratch is freed.
