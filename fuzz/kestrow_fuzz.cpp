@@ -3,7 +3,10 @@
 // and its remainder is met), now and then with one size slipped, the rest
 // perturbed.  Every call gets the outcome and the diagnostics of the
 // documented checks, and a successful one the values of a plain evaluation,
-// bit for bit, with the evaluator's own exponential.
+// bit for bit, with the evaluator's own exponential.  The same inputs also go
+// through every instruction-set path this machine runs, not only the one the
+// gateway picks.
+#include "column_gaussian.h"
 #include "exponential.h"
 #include "fuzz_call.h"
 
@@ -65,8 +68,7 @@ void checkValues(const fuzz::Outcome &o, const fuzz::Call &c)
     const std::size_t D = fuzz::rowsOf(c.inputs[0].get()), N = fuzz::columnsOf(c.inputs[0].get());
     const double *X = doubles(c.inputs[0].get()), *MU = doubles(c.inputs[1].get());
     const double *IS = doubles(c.inputs[2].get()), K = doubles(c.inputs[3].get())[0];
-    const double *got = doubles(fuzz::output(o, 0, mxDOUBLE_CLASS, {1, N}));
-    std::vector<double> d(D);
+    std::vector<double> want(N), d(D);
     for (std::size_t col = 0; col < N; ++col) {
         for (std::size_t k = 0; k < D; ++k) {
             d[k] = X[col * D + k] - MU[k];
@@ -79,10 +81,23 @@ void checkValues(const fuzz::Outcome &o, const fuzz::Call &c)
             }
             q = q + s * d[j];
         }
-        const double want = kestrow::exponential(q * -0.5) * K;
-        fuzz::check(fuzz::sameDouble(got[col], want), "D " + std::to_string(D) + ", column " + std::to_string(col) +
-                                                           ": " + fuzz::show(got[col]) + ", expected " +
-                                                           fuzz::show(want));
+        want[col] = kestrow::exponential(q * -0.5) * K;
+    }
+    auto compare = [&](const double *got, const char *path) {
+        for (std::size_t col = 0; col < N; ++col) {
+            fuzz::check(fuzz::sameDouble(got[col], want[col]),
+                        std::string(path) + ", D " + std::to_string(D) + ", column " + std::to_string(col) + ": " +
+                            fuzz::show(got[col]) + ", expected " + fuzz::show(want[col]));
+        }
+    };
+    compare(doubles(fuzz::output(o, 0, mxDOUBLE_CLASS, {1, N})), "gateway");
+    for (const kestrow::Isa isa : kestrow::kAllIsas) {
+        if (kestrow::isaSupported(isa)) {
+            std::vector<double> got(N);
+            kestrow::evalColumnGaussianOn(isa, X, static_cast<std::int32_t>(D), static_cast<std::int32_t>(N), MU, IS,
+                                          K, got.data());
+            compare(got.data(), kestrow::isaName(isa));
+        }
     }
 }
 
