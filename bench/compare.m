@@ -42,9 +42,9 @@ function check (ok, what)
   end
 end
 
-runs = str2double (getenv ('RUNS'));
+runs = str2double (getenv ('RUNS'));  % default 7
 if (isnan (runs) || runs < 1)
-  runs = 5;
+  runs = 7;
 end
 rand ('state', 1);
 
