@@ -137,6 +137,14 @@ struct Outputs {
             c = static_cast<double *>(std::malloc(std::max<std::size_t>(edges, 1) * sizeof(double)));
         }
     }
+    // Obtained once and written through before timing (fresh:0).
+    void obtainWarm(std::size_t edges)
+    {
+        obtain(edges);
+        for (double *c : column) {
+            std::fill(c, c + edges, 0.0);
+        }
+    }
     void release()
     {
         for (double *&c : column) {
@@ -159,7 +167,7 @@ void BM_Pallant(benchmark::State &state)
     const std::int32_t n = 8;
     Outputs out;
     if (!fresh) {
-        out.obtain(p.edges);
+        out.obtainWarm(p.edges);
     }
     std::size_t peak = 0;
     for (auto _ : state) {
@@ -199,7 +207,7 @@ void BM_Pallant_Floor(benchmark::State &state)
     const bool fresh = state.range(1) != 0;
     Outputs out;
     if (!fresh) {
-        out.obtain(p.edges);
+        out.obtainWarm(p.edges);
     }
     for (auto _ : state) {
         if (fresh) {
