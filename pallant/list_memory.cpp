@@ -64,11 +64,18 @@ void prefault(void *data, std::size_t bytes) noexcept
     const auto start = reinterpret_cast<std::uintptr_t>(data);
     const std::uintptr_t first = (start + page - 1) / page * page;
     const std::uintptr_t last = (start + bytes) / page * page;
-    if (last > first) {
-        // Only pages wholly inside the range; a refusal (an older kernel, no
-        // memory now) leaves them to be faulted in as they are written.
-        madvise(reinterpret_cast<void *>(first), last - first, MADV_POPULATE_WRITE);
+    if (last <= first) {
+        return;
     }
+    // Memory already backed gains nothing, and populating it still walks
+    // every page: a first page in memory is taken to mean the range is.
+    unsigned char resident = 0;
+    if (mincore(reinterpret_cast<void *>(first), page, &resident) == 0 && (resident & 1u) != 0) {
+        return;
+    }
+    // Only pages wholly inside the range; a refusal (an older kernel, no
+    // memory now) leaves them to be faulted in as they are written.
+    madvise(reinterpret_cast<void *>(first), last - first, MADV_POPULATE_WRITE);
 #else
     (void)data;
     (void)bytes;

@@ -34,8 +34,9 @@ void releaseListBlock(const ListBlock &block) noexcept;
 // Asks the system to back the whole pages inside [data, data + bytes) with
 // writable memory now, in one call, instead of one fault per page as they are
 // first written (Linux 5.14 and later: MADV_POPULATE_WRITE).  The contents
-// stay as they are.  Below kPrefaultBytes, on other systems, or when the
-// system declines, nothing happens: the pages are then faulted in as usual.
+// stay as they are.  Below kPrefaultBytes, when the first of those pages is
+// already in memory, on other systems, or when the system declines, nothing
+// happens: the pages are then faulted in as usual.
 constexpr std::size_t kPrefaultBytes = std::size_t{256} << 10;
 void prefaultForWriting(void *data, std::size_t bytes) noexcept;
 
