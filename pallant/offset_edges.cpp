@@ -109,7 +109,7 @@ std::size_t appendRows(std::int32_t columnStart, std::int32_t first, std::int32_
     const std::size_t length = Length > 0 ? Length : runLength;
     std::int32_t linear[Length > 0 ? Length : 1];
     std::int32_t offset[Length > 0 ? Length : 1];
-    if (Length > 0) {
+    if constexpr (Length > 0) {
         for (std::size_t r = 0; r < Length; ++r) {
             linear[r] = runLinear[r];
             offset[r] = runOffset[r];
