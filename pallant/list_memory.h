@@ -7,6 +7,9 @@
 // with huge pages (one fault and one clearing per 2 MiB instead of per 4 KiB)
 // when transparent huge pages are enabled or in "madvise" mode.  Small
 // blocks, and every block on other systems, come from operator new.
+//
+// prefaultForWriting serves the output columns, which the caller owns: it
+// only asks the system to back their pages before they are written.
 #ifndef PALLANT_LIST_MEMORY_H
 #define PALLANT_LIST_MEMORY_H
 
