@@ -1,67 +1,62 @@
-// The ordered pair lookup on a large edge list, against a plain sequential
-// pass over the same words measured in the same run.
+// The ordered pair lookup against the floor of its memory traffic, measured
+// in the same binary.
 //
-// The reference list is the 8-neighbour graph of a side-by-side image, its
-// edges as (source, target) pairs of 1-based pixel indices in pallant's
-// order (source pixel column by column, then offset position).
-//   BM_ModrickSelfMap:    every edge mapped onto the list itself (one
-//                         comparison per edge, the cursor never skips);
-//   BM_ModrickEveryFourth: every fourth edge, so the cursor passes three
-//                         reference pairs per query, most of them with the
-//                         same source (second elements compared).
-// Each baseline reads exactly the words its scan reads and writes as many
-// positions, without comparing anything: the cost of the memory traffic alone.
+// The reference list is the first `refs` edges of the 8-neighbour graph of a
+// square image, as (source, target) pairs of 1-based pixel indices in
+// pallant's order: sorted, each source up to eight times in a row.  The
+// queries are every step-th reference pair, in buffers of their own.
+//
+//   BM_Modrick:        lookupPairPositions;
+//   BM_Modrick_Floor:  one pass that reads every word of the four lists
+//                      (the scan reads all of them here: the first elements
+//                      of neighbouring pairs are mostly equal, so the second
+//                      ones are read too) and writes the result column.
 #include "pair_lookup.h"
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdint>
-#include <cstdlib>
+#include <utility>
 #include <vector>
 
 namespace {
 
 using Words = std::vector<std::uint32_t>;
 
-struct EdgeList {
-    std::uint32_t side = 0;
+struct Pairs {
     Words first, second;
 };
 
-const EdgeList &edges(std::uint32_t side)
+const Pairs &reference(std::int64_t refs)
 {
-    static EdgeList list;
-    if (list.side != side) {
+    static std::int64_t made = -1;
+    static Pairs list;
+    if (made != refs) {
         const int r[8] = {-1, 0, 1, -1, 1, -1, 0, 1};
         const int c[8] = {-1, -1, -1, 0, 0, 1, 1, 1};
-        const auto n = static_cast<std::int64_t>(side);
-        list = EdgeList{side, {}, {}};
-        list.first.reserve(static_cast<std::size_t>(8 * n * n));
-        list.second.reserve(static_cast<std::size_t>(8 * n * n));
-        for (std::int64_t j = 0; j < n; ++j) {
-            for (std::int64_t i = 0; i < n; ++i) {
-                for (int k = 0; k < 8; ++k) {
-                    const std::int64_t ti = i + r[k], tj = j + c[k];
-                    if (ti < 0 || ti >= n || tj < 0 || tj >= n) {
-                        continue;
-                    }
-                    list.first.push_back(static_cast<std::uint32_t>(i + j * n + 1));
+        const auto n = static_cast<std::int64_t>(std::ceil(std::sqrt(static_cast<double>(refs) / 8.0))) + 2;
+        list = Pairs{};
+        list.first.reserve(static_cast<std::size_t>(refs));
+        list.second.reserve(static_cast<std::size_t>(refs));
+        for (std::int64_t p = 0; p < n * n && static_cast<std::int64_t>(list.first.size()) < refs; ++p) {
+            const std::int64_t i = p % n, j = p / n;
+            for (int k = 0; k < 8 && static_cast<std::int64_t>(list.first.size()) < refs; ++k) {
+                const std::int64_t ti = i + r[k], tj = j + c[k];
+                if (ti >= 0 && ti < n && tj >= 0 && tj < n) {
+                    list.first.push_back(static_cast<std::uint32_t>(p + 1));
                     list.second.push_back(static_cast<std::uint32_t>(ti + tj * n + 1));
                 }
             }
         }
+        made = refs;
     }
     return list;
 }
 
-struct Queries {
-    Words first, second;
-};
-
-// Every step-th edge, copied into buffers of their own, as a caller's arrays.
-Queries everyNth(const EdgeList &list, std::size_t step)
+Pairs everyNth(const Pairs &list, std::size_t step)
 {
-    Queries q;
+    Pairs q;
     for (std::size_t e = 0; e < list.first.size(); e += step) {
         q.first.push_back(list.first[e]);
         q.second.push_back(list.second[e]);
@@ -69,56 +64,82 @@ Queries everyNth(const EdgeList &list, std::size_t step)
     return q;
 }
 
-void setCounters(benchmark::State &state, const EdgeList &list, const Queries &q)
+void setCounters(benchmark::State &state, const Pairs &ref, const Pairs &q)
 {
-    state.counters["edges"] = static_cast<double>(list.first.size());
     state.counters["queries"] = static_cast<double>(q.first.size());
+    // Items are reference pairs: the scan's pass is over the reference list.
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) *
-                            static_cast<std::int64_t>(list.first.size()));
+                            static_cast<std::int64_t>(ref.first.size()));
 }
 
-template <bool Baseline>
-void run(benchmark::State &state, std::size_t step)
+void BM_Modrick(benchmark::State &state)
 {
-    const EdgeList &list = edges(static_cast<std::uint32_t>(state.range(0)));
-    const Queries q = everyNth(list, step);
-    const auto refCount = static_cast<std::uint32_t>(list.first.size());
+    const Pairs &ref = reference(state.range(0));
+    const auto step = static_cast<std::size_t>(state.range(1));
+    const Pairs q = everyNth(ref, step);
+    const auto refCount = static_cast<std::uint32_t>(ref.first.size());
     const auto queryCount = static_cast<std::uint32_t>(q.first.size());
-    // The result stands for the host's array: made once, outside the loop.
-    Words positions(queryCount);
+    Words positions(queryCount);  // the caller's result column, made once
     for (auto _ : state) {
-        if (Baseline) {
-            std::uint32_t sum = 0;
-            for (std::uint32_t e = 0; e < refCount; ++e) {
-                sum += list.first[e] + list.second[e];
-            }
-            for (std::uint32_t p = 0; p < queryCount; ++p) {
-                positions[p] = q.first[p] + q.second[p] + sum;
-            }
-        } else if (!modrick::lookupPairPositions(list.first.data(), list.second.data(), refCount, q.first.data(),
-                                        q.second.data(), queryCount, positions.data())) {
+        if (!modrick::lookupPairPositions(ref.first.data(), ref.second.data(), refCount, q.first.data(),
+                                          q.second.data(), queryCount, positions.data())) {
             state.SkipWithError("a query was not found");
-            break;
+            return;
         }
         benchmark::DoNotOptimize(positions.data());
         benchmark::ClobberMemory();
     }
-    if (!Baseline && positions.back() != (queryCount - 1) * step + 1) {
-        state.SkipWithError("wrong position for the last query");
+    for (std::size_t p = 0; p < positions.size(); ++p) {
+        if (positions[p] != p * step + 1) {
+            state.SkipWithError("a query got a wrong position");
+            return;
+        }
     }
-    setCounters(state, list, q);
+    setCounters(state, ref, q);
 }
 
-void BM_ModrickSelfMap_Baseline(benchmark::State &state) { run<true>(state, 1); }
-void BM_ModrickSelfMap(benchmark::State &state) { run<false>(state, 1); }
-void BM_ModrickEveryFourth_Baseline(benchmark::State &state) { run<true>(state, 4); }
-void BM_ModrickEveryFourth(benchmark::State &state) { run<false>(state, 4); }
+void BM_Modrick_Floor(benchmark::State &state)
+{
+    const Pairs &ref = reference(state.range(0));
+    const Pairs q = everyNth(ref, static_cast<std::size_t>(state.range(1)));
+    const std::size_t refCount = ref.first.size();
+    const std::size_t queryCount = q.first.size();
+    Words positions(queryCount);
+    for (auto _ : state) {
+        std::uint32_t sum = 0;
+        for (std::size_t e = 0; e < refCount; ++e) {
+            sum += ref.first[e] ^ ref.second[e];
+        }
+        for (std::size_t p = 0; p < queryCount; ++p) {
+            positions[p] = (q.first[p] ^ q.second[p]) + sum;
+        }
+        benchmark::DoNotOptimize(positions.data());
+        benchmark::ClobberMemory();
+    }
+    setCounters(state, ref, q);
+}
 
 }  // namespace
 
-BENCHMARK(BM_ModrickSelfMap_Baseline)->Arg(1000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ModrickSelfMap)->Arg(1000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ModrickEveryFourth_Baseline)->Arg(1000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ModrickEveryFourth)->Arg(1000)->Unit(benchmark::kMillisecond);
-
-BENCHMARK_MAIN();
+// For each size and step the floor runs first and the lookup right after it.
+int main(int argc, char **argv)
+{
+    for (const std::int64_t refs : {1000, 100000, 10000000, 100000000}) {
+        for (const std::int64_t step : {1, 2, 8}) {
+            for (const auto &[name, fn] :
+                 {std::pair{"BM_Modrick_Floor", &BM_Modrick_Floor}, std::pair{"BM_Modrick", &BM_Modrick}}) {
+                benchmark::RegisterBenchmark(name, fn)
+                    ->Args({refs, step})
+                    ->ArgNames({"refs", "step"})
+                    ->Unit(refs >= 10000000 ? benchmark::kMillisecond : benchmark::kMicrosecond);
+            }
+        }
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

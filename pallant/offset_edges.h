@@ -8,16 +8,58 @@
 #ifndef PALLANT_OFFSET_EDGES_H
 #define PALLANT_OFFSET_EDGES_H
 
+#include <cstddef>
 #include <cstdint>
-#include <vector>
+
+#include "list_memory.h"
 
 namespace pallant {
 
-// Three parallel lists of equal length E; entry e describes edge e.
+// One list of an edge list: a fixed number of 32-bit integers in memory of
+// its own (list_memory.h), released with the list.  Move-only.
+class IndexList {
+public:
+    IndexList() = default;
+    // count entries, their values undefined.  Throws std::bad_alloc.
+    explicit IndexList(std::size_t count) : block_(acquireListBlock(count * sizeof(std::int32_t))), size_(count) {}
+    IndexList(IndexList &&other) noexcept : block_(other.block_), size_(other.size_)
+    {
+        other.block_ = ListBlock{};
+        other.size_ = 0;
+    }
+    IndexList &operator=(IndexList &&other) noexcept
+    {
+        if (this != &other) {
+            releaseListBlock(block_);
+            block_ = other.block_;
+            size_ = other.size_;
+            other.block_ = ListBlock{};
+            other.size_ = 0;
+        }
+        return *this;
+    }
+    IndexList(const IndexList &) = delete;
+    IndexList &operator=(const IndexList &) = delete;
+    ~IndexList() { releaseListBlock(block_); }
+
+    std::size_t size() const { return size_; }
+    std::int32_t *data() { return static_cast<std::int32_t *>(block_.data); }
+    const std::int32_t *data() const { return static_cast<const std::int32_t *>(block_.data); }
+    std::int32_t operator[](std::size_t e) const { return data()[e]; }
+    const std::int32_t *begin() const { return data(); }
+    const std::int32_t *end() const { return data() + size_; }
+
+private:
+    ListBlock block_;
+    std::size_t size_ = 0;
+};
+
+// Three parallel lists of equal length E; entry e describes edge e.  They
+// take exactly E entries each, nothing more.
 struct OffsetEdgeList {
-    std::vector<std::int32_t> sources;          // 0-based pixel index of the source
-    std::vector<std::int32_t> targets;          // 0-based pixel index of the target
-    std::vector<std::int32_t> offsetPositions;  // 0-based position of the offset
+    IndexList sources;          // 0-based pixel index of the source
+    IndexList targets;          // 0-based pixel index of the target
+    IndexList offsetPositions;  // 0-based position of the offset
 
     std::int32_t size() const { return static_cast<std::int32_t>(sources.size()); }
 };
@@ -41,9 +83,10 @@ std::int64_t countOffsetEdges(std::int32_t height, std::int32_t width, const std
 
 // Lists every edge (p, q) with q the pixel at an offset from p inside the
 // image, by source pixel (column-major), then by offset position.  The lists
-// are reserved to the exact edge count.  The caller keeps H*W within
-// kMaxPixelsPerPlane and the edge count (countOffsetEdges) within kMaxEdges.  Throws std::bad_alloc when
-// memory runs out; the partial lists are released as it passes.
+// are sized once, to the edge count that countOffsetEdges gives.  The caller
+// keeps H*W within kMaxPixelsPerPlane and that count within kMaxEdges.
+// Throws std::bad_alloc when memory runs out; the lists taken so far are
+// released as it passes.
 OffsetEdgeList buildOffsetEdges(std::int32_t height, std::int32_t width, const std::int32_t *roffset,
                                 const std::int32_t *coffset, std::int32_t offsetCount,
                                 const std::int32_t *linearOffsets);
@@ -51,7 +94,9 @@ OffsetEdgeList buildOffsetEdges(std::int32_t height, std::int32_t width, const s
 // Writes entry e of the four caller-owned columns of E doubles: source + 1,
 // target + 1, the squared colour difference summed over the D channels
 // (source minus target, one accumulator, channel order), and the squared
-// length of the edge's offset.  Writes nothing when E is 0.
+// length of the edge's offset.  Writes nothing when E is 0.  Large columns
+// whose memory is fresh are faulted in first, in one call each
+// (prefaultForWriting); that changes nothing in them.
 void writeEdgeColumns(const OffsetEdgeList &edges, const double *image, std::int32_t planeStride,
                       std::int32_t channels, const double *squaredLengths, double *sourceColumn,
                       double *targetColumn, double *colourColumn, double *lengthColumn);
