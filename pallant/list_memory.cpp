@@ -53,43 +53,12 @@ ListBlock mapped(std::size_t bytes)
 
 void unmapped(const ListBlock &block) noexcept { munmap(block.data, block.mappedBytes); }
 
-void prefault(void *data, std::size_t bytes) noexcept
-{
-#if defined(MADV_POPULATE_WRITE)
-    const long pageSize = sysconf(_SC_PAGESIZE);
-    if (pageSize <= 0) {
-        return;
-    }
-    const auto page = static_cast<std::uintptr_t>(pageSize);
-    const auto start = reinterpret_cast<std::uintptr_t>(data);
-    const std::uintptr_t first = (start + page - 1) / page * page;
-    const std::uintptr_t last = (start + bytes) / page * page;
-    if (last <= first) {
-        return;
-    }
-    // Memory already backed gains nothing, and populating it still walks
-    // every page: a first page in memory is taken to mean the range is.
-    unsigned char resident = 0;
-    if (mincore(reinterpret_cast<void *>(first), page, &resident) == 0 && (resident & 1u) != 0) {
-        return;
-    }
-    // Only pages wholly inside the range; a refusal (an older kernel, no
-    // memory now) leaves them to be faulted in as they are written.
-    madvise(reinterpret_cast<void *>(first), last - first, MADV_POPULATE_WRITE);
-#else
-    (void)data;
-    (void)bytes;
-#endif
-}
-
 #else
 
 // Elsewhere every list comes from operator new.
 ListBlock mapped(std::size_t bytes) { return {fromOperatorNew(bytes), 0}; }
 
 void unmapped(const ListBlock &) noexcept {}
-
-void prefault(void *, std::size_t) noexcept {}
 
 #endif
 
@@ -104,13 +73,6 @@ ListBlock acquireListBlock(std::size_t bytes)
         return {fromOperatorNew(bytes), 0};
     }
     return mapped(bytes);
-}
-
-void prefaultForWriting(void *data, std::size_t bytes) noexcept
-{
-    if (data != nullptr && bytes >= kPrefaultBytes) {
-        prefault(data, bytes);
-    }
 }
 
 void releaseListBlock(const ListBlock &block) noexcept

@@ -7,9 +7,6 @@
 // with huge pages (one fault and one clearing per 2 MiB instead of per 4 KiB)
 // when transparent huge pages are enabled or in "madvise" mode.  Small
 // blocks, and every block on other systems, come from operator new.
-//
-// prefaultForWriting serves the output columns, which the caller owns: it
-// only asks the system to back their pages before they are written.
 #ifndef PALLANT_LIST_MEMORY_H
 #define PALLANT_LIST_MEMORY_H
 
@@ -33,15 +30,6 @@ ListBlock acquireListBlock(std::size_t bytes);
 
 // Releases a block from acquireListBlock; an empty block is ignored.
 void releaseListBlock(const ListBlock &block) noexcept;
-
-// Asks the system to back the whole pages inside [data, data + bytes) with
-// writable memory now, in one call, instead of one fault per page as they are
-// first written (Linux 5.14 and later: MADV_POPULATE_WRITE).  The contents
-// stay as they are.  Below kPrefaultBytes, when the first of those pages is
-// already in memory, on other systems, or when the system declines, nothing
-// happens: the pages are then faulted in as usual.
-constexpr std::size_t kPrefaultBytes = std::size_t{256} << 10;
-void prefaultForWriting(void *data, std::size_t bytes) noexcept;
 
 }  // namespace pallant
 

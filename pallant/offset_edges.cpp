@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <initializer_list>
 #include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -302,11 +301,6 @@ void writeEdgeColumns(const OffsetEdgeList &edges, const double *image, std::int
                       double *targetColumn, double *colourColumn, double *lengthColumn)
 {
     const std::size_t edgeCount = edges.sources.size();
-    // The columns are usually fresh memory: their pages are faulted in all
-    // at once, which is cheaper than one fault at a time amid the writes.
-    for (double *column : {sourceColumn, targetColumn, colourColumn, lengthColumn}) {
-        prefaultForWriting(column, edgeCount * sizeof(double));
-    }
     const std::int32_t *s = edges.sources.data();
     const std::int32_t *t = edges.targets.data();
     const std::int32_t *o = edges.offsetPositions.data();

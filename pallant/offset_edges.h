@@ -94,9 +94,7 @@ OffsetEdgeList buildOffsetEdges(std::int32_t height, std::int32_t width, const s
 // Writes entry e of the four caller-owned columns of E doubles: source + 1,
 // target + 1, the squared colour difference summed over the D channels
 // (source minus target, one accumulator, channel order), and the squared
-// length of the edge's offset.  Writes nothing when E is 0.  Large columns
-// whose memory is fresh are faulted in first, in one call each
-// (prefaultForWriting); that changes nothing in them.
+// length of the edge's offset.  Writes nothing when E is 0.
 void writeEdgeColumns(const OffsetEdgeList &edges, const double *image, std::int32_t planeStride,
                       std::int32_t channels, const double *squaredLengths, double *sourceColumn,
                       double *targetColumn, double *colourColumn, double *lengthColumn);
