@@ -104,12 +104,15 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
     if (mxGetN(prhs[IN_ROFFSET]) != 1 || mxGetN(prhs[IN_COFFSET]) != 1) {
         mexErrMsgTxt("Invalid size for roffset or coffset\n");
     }
-    const std::int32_t n = static_cast<std::int32_t>(mxGetM(prhs[IN_ROFFSET]));
-    // Compared at full width: a row count past 2^31 - 1 does not survive the
-    // narrowing, so it can never match the other list's, and is refused here.
-    if (mxGetM(prhs[IN_COFFSET]) != static_cast<std::size_t>(static_cast<std::int64_t>(n))) {
+    // Both row counts are compared at full width.  A count past 2^31 - 1
+    // does not survive the narrowing to 32 bits: narrowed, 2^32 + 1 rows of
+    // roffset would pass for one and match a one-row coffset, and all but
+    // its first offset would be ignored.  Such a list is refused here.
+    const std::size_t rows = mxGetM(prhs[IN_ROFFSET]);
+    if (rows > static_cast<std::size_t>(INT32_MAX) || mxGetM(prhs[IN_COFFSET]) != rows) {
         mexErrMsgTxt("Invalid size for roffset or coffset\n");
     }
+    const std::int32_t n = static_cast<std::int32_t>(rows);
     // Every pixel index of one plane is held in 32 bits.  A side that does
     // not fit 32 bits reaches the gateway as a negative value; unless the
     // other side is 0, its plane has more pixels than that as well.

@@ -92,6 +92,9 @@ TEST(PallantGateway, OffsetShapes)
     const Array tall31(testhost::makeShapeOnly(mxINT32_CLASS, {std::size_t{1} << 31, 1}));
     expectError(mex().call(4, {img, tall, tall}), bad);
     expectError(mex().call(4, {img, tall31, tall31}), bad);
+    // Nor may a narrowed count pass for the other list's: 2^32 + 1 rows of
+    // roffset beside one row of coffset.
+    expectError(mex().call(4, {img, tall, one}), bad);
 
     // 0-by-1 offsets are valid: four empty columns.
     const Array none = int32Column({});
