@@ -1,4 +1,4 @@
-// kestrow's exponential against the platform's exp, in the same run: time
+// The correctly rounded exponential against the platform's exp, in the same run: time
 // per value over N arguments uniform in [-700, 700], on each instruction set
 // (isa: 0 plain, 1 AVX2, 2 AVX-512; a set this CPU lacks is skipped).  Both
 // sides first copy the arguments into the buffer they work in, in place.
@@ -28,8 +28,8 @@ std::vector<double> arguments(std::int64_t n)
 
 void BM_Exp(benchmark::State &state)
 {
-    const auto isa = static_cast<kestrow::Isa>(state.range(0));
-    if (!kestrow::isaSupported(isa)) {
+    const auto isa = static_cast<crexp::Isa>(state.range(0));
+    if (!crexp::isaSupported(isa)) {
         state.SkipWithError("instruction set not supported here");
         return;
     }
@@ -37,7 +37,7 @@ void BM_Exp(benchmark::State &state)
     std::vector<double> buffer(xs.size());
     for (auto _ : state) {
         std::memcpy(buffer.data(), xs.data(), xs.size() * sizeof(double));
-        kestrow::exponentials(isa, buffer.data(), buffer.size());
+        crexp::exponentials(isa, buffer.data(), buffer.size());
         benchmark::DoNotOptimize(buffer.data());
         benchmark::ClobberMemory();
     }

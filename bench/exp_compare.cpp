@@ -1,4 +1,4 @@
-// How often kestrow's exponential differs from the platform's exp, and how
+// How often the correctly rounded exponential differs from the platform's exp, and how
 // often its fast stage leaves a value to the accurate one: over a fixed
 // sample of arguments uniform in [-700, 700] (count as the first argument,
 // default 2*10^7).  Run it again with GLIBC_TUNABLES=glibc.cpu.hwcaps=
@@ -20,11 +20,11 @@ int main(int argc, char **argv)
     long differ = 0, accurate = 0;
     for (long i = 0; i < count; ++i) {
         const double x = uniform(rng);
-        const double ours = kestrow::exponential(x);
+        const double ours = crexp::exponential(x);
         const double platform = std::exp(x);
         differ += std::memcmp(&ours, &platform, sizeof ours) != 0 ? 1 : 0;
         double fast;
-        accurate += kestrow::expdetail::fastPath(x, &fast) ? 0 : 1;
+        accurate += crexp::detail::fastPath(x, &fast) ? 0 : 1;
     }
     std::printf("%ld arguments uniform in [-700, 700]\n", count);
     std::printf("differ from the platform's exp: %ld (1 in %.0f)\n", differ,

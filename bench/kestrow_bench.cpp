@@ -4,7 +4,7 @@
 // path can beat that floor while the exponential stays the platform's one
 // value at a time; the rest of the evaluator's time is the quadratic form.
 //
-// Arguments: isa (0 plain, 1 AVX2, 2 AVX-512; kestrow::Isa), D, N.  Every
+// Arguments: isa (0 plain, 1 AVX2, 2 AVX-512; crexp::Isa), D, N.  Every
 // path's bits are checked against the plain loop before it is timed.
 // Results are per column (items per second).
 #include "column_gaussian.h"
@@ -73,7 +73,7 @@ const Problem &problem(std::int64_t D, std::int64_t N)
         p.exponents[c] = q * (-0.5);
     }
     p.plain.resize(cols);
-    kestrow::evalColumnGaussianOn(kestrow::Isa::Plain, p.X.data(), static_cast<std::int32_t>(D),
+    kestrow::evalColumnGaussianOn(crexp::Isa::Plain, p.X.data(), static_cast<std::int32_t>(D),
                                   static_cast<std::int32_t>(N), p.MU.data(), p.IS.data(), p.K, p.plain.data());
     return p;
 }
@@ -94,7 +94,7 @@ void BM_Kestrow_Floor(benchmark::State &state)
 
 void BM_Kestrow(benchmark::State &state)
 {
-    const auto isa = static_cast<kestrow::Isa>(state.range(0));
+    const auto isa = static_cast<crexp::Isa>(state.range(0));
     const Problem &p = problem(state.range(1), state.range(2));
     const auto D = static_cast<std::int32_t>(p.D);
     const auto N = static_cast<std::int32_t>(p.N);
@@ -110,7 +110,7 @@ void BM_Kestrow(benchmark::State &state)
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * state.range(2));
-    state.SetLabel(kestrow::isaName(isa));
+    state.SetLabel(crexp::isaName(isa));
 }
 
 // D from 1 to 32; N from 10^3 up to 10^7, with D*N kept to 10^7 elements
@@ -125,8 +125,8 @@ void sizes(benchmark::internal::Benchmark *b)
                 b->Args({D, N});
                 continue;
             }
-            for (kestrow::Isa isa : kestrow::kAllIsas) {
-                if (kestrow::isaSupported(isa)) {
+            for (crexp::Isa isa : crexp::kAllIsas) {
+                if (crexp::isaSupported(isa)) {
                     b->Args({static_cast<std::int64_t>(isa), D, N});
                 }
             }

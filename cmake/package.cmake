@@ -17,8 +17,10 @@ set(pkg_files
   "src/host/mex_api.h|${CMAKE_SOURCE_DIR}/host/mex_api.h"
   "src/host/mex_exports.map|${CMAKE_SOURCE_DIR}/host/mex_exports.map"
   "src/host/octave/octave_adapter.cpp|${CMAKE_SOURCE_DIR}/host/octave/octave_adapter.cpp")
-foreach(fn pallant kestrow modrick)
-  list(APPEND pkg_files "inst/${fn}.m|${CMAKE_SOURCE_DIR}/${fn}/${fn}.m")
+foreach(fn pallant kestrow modrick crexp)
+  if(NOT fn STREQUAL "crexp")
+    list(APPEND pkg_files "inst/${fn}.m|${CMAKE_SOURCE_DIR}/${fn}/${fn}.m")
+  endif()
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${fn}/*.cpp ${CMAKE_SOURCE_DIR}/${fn}/*.h)
   foreach(source ${sources})
     get_filename_component(base ${source} NAME)

@@ -81,7 +81,7 @@ void checkValues(const fuzz::Outcome &o, const fuzz::Call &c)
             }
             q = q + s * d[j];
         }
-        want[col] = kestrow::exponential(q * -0.5) * K;
+        want[col] = crexp::exponential(q * -0.5) * K;
     }
     auto compare = [&](const double *got, const char *path) {
         for (std::size_t col = 0; col < N; ++col) {
@@ -91,12 +91,12 @@ void checkValues(const fuzz::Outcome &o, const fuzz::Call &c)
         }
     };
     compare(doubles(fuzz::output(o, 0, mxDOUBLE_CLASS, {1, N})), "gateway");
-    for (const kestrow::Isa isa : kestrow::kAllIsas) {
-        if (kestrow::isaSupported(isa)) {
+    for (const crexp::Isa isa : crexp::kAllIsas) {
+        if (crexp::isaSupported(isa)) {
             std::vector<double> got(N);
             kestrow::evalColumnGaussianOn(isa, X, static_cast<std::int32_t>(D), static_cast<std::int32_t>(N), MU, IS,
                                           K, got.data());
-            compare(got.data(), kestrow::isaName(isa));
+            compare(got.data(), crexp::isaName(isa));
         }
     }
 }

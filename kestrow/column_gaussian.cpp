@@ -29,7 +29,7 @@ void evalPlain(const double *X, std::size_t rows, std::size_t cols, const double
             }
             q = q + s * d[j];
         }
-        out[c] = exponential(q * (-0.5)) * K;
+        out[c] = crexp::exponential(q * (-0.5)) * K;
     }
 }
 
@@ -38,7 +38,7 @@ void evalPlain(const double *X, std::size_t rows, std::size_t cols, const double
 std::size_t scratchDoubles(Isa isa, std::int32_t D)
 {
     const std::size_t rows = D > 0 ? static_cast<std::size_t>(D) : 0;
-#if KESTROW_X86_PATHS
+#if CREXP_X86_PATHS
     if (isa != Isa::Plain && rows > 0) {
         // Room to move the start to the next 64-byte boundary.
         return rows * detail::kScratchColumns + (detail::kScratchAlignment / sizeof(double) - 1);
@@ -63,7 +63,7 @@ void evalColumnGaussianOn(Isa isa, const double *X, std::int32_t D, std::int32_t
     // Taken once, before the first column; may throw std::bad_alloc.
     std::vector<double> scratch(scratchDoubles(isa, D));
 
-#if KESTROW_X86_PATHS
+#if CREXP_X86_PATHS
     if (isa != Isa::Plain) {
         double *aligned = nullptr;
         if (rows > 0) {

@@ -14,7 +14,7 @@
 //
 // with d = X(:, c) - MU.  Each sum is one accumulator starting at +0.0 that
 // adds its terms in index order, every product rounded on its own; the
-// exponential is kestrow::exponential.  The results are reproducible to the
+// exponential is crexp::exponential.  The results are reproducible to the
 // last bit, and the same on every path.
 //
 // The caller guarantees D >= 0, N >= 0, buffers of D*N (X), D (MU), D*D (IS)
@@ -23,6 +23,11 @@
 // from the heap once per call, before any column; if it cannot be obtained,
 // std::bad_alloc leaves before any element of out is written.
 namespace kestrow {
+
+// The kernel runs on the exponential library's instruction-set paths.
+using crexp::Isa;
+using crexp::isaSupported;
+using crexp::widestIsa;
 
 // Runs the widest path this CPU supports.
 void evalColumnGaussian(const double *X, std::int32_t D, std::int32_t N, const double *MU,

@@ -4,7 +4,7 @@
 // multiply-add that comes with AVX2 is never used.
 #include "column_gaussian_paths.h"
 
-#if KESTROW_X86_PATHS
+#if CREXP_X86_PATHS
 
 #include "exponential.h"
 
@@ -13,7 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#define KESTROW_AVX2_INLINE KESTROW_TARGET_AVX2 inline __attribute__((always_inline))
+#define KESTROW_AVX2_INLINE CREXP_TARGET_AVX2 inline __attribute__((always_inline))
 
 namespace kestrow {
 namespace detail {
@@ -252,7 +252,7 @@ KESTROW_AVX2_INLINE void prefetch(const double *from, const double *to)
 
 // FD > 0: D is FD.
 template <std::size_t FD>
-KESTROW_TARGET_AVX2 void evalRounds(const double *X, std::size_t D, std::size_t N, const double *MU,
+CREXP_TARGET_AVX2 void evalRounds(const double *X, std::size_t D, std::size_t N, const double *MU,
                                     const double *IS, double K, double *out, double *dv)
 {
     __m256d mu[FD > 0 ? FD : 1];
@@ -291,7 +291,7 @@ KESTROW_TARGET_AVX2 void evalRounds(const double *X, std::size_t D, std::size_t 
             }
         }
 
-        exponentials(Isa::Avx2, out + first, end - first);
+        crexp::exponentials(crexp::Isa::Avx2, out + first, end - first);
 
         for (c = first; c < end; c += L) {
             const __m256d e = end - c >= L ? _mm256_loadu_pd(out + c) : _mm256_maskload_pd(out + c, firstLanes(end - c));
@@ -302,7 +302,7 @@ KESTROW_TARGET_AVX2 void evalRounds(const double *X, std::size_t D, std::size_t 
 
 }  // namespace
 
-KESTROW_TARGET_AVX2 void evalAvx2(const double *X, std::size_t D, std::size_t N, const double *MU,
+CREXP_TARGET_AVX2 void evalAvx2(const double *X, std::size_t D, std::size_t N, const double *MU,
                                   const double *IS, double K, double *out, double *scratch)
 {
     switch (D) {

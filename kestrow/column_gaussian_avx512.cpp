@@ -3,7 +3,7 @@
 // (separate multiplies and adds, accumulators from +0.0, index order).
 #include "column_gaussian_paths.h"
 
-#if KESTROW_X86_PATHS
+#if CREXP_X86_PATHS
 
 #include "exponential.h"
 
@@ -21,7 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#define KESTROW_AVX512_INLINE KESTROW_TARGET_AVX512 inline __attribute__((always_inline))
+#define KESTROW_AVX512_INLINE CREXP_TARGET_AVX512 inline __attribute__((always_inline))
 
 namespace kestrow {
 namespace detail {
@@ -272,7 +272,7 @@ KESTROW_AVX512_INLINE void prefetch(const double *from, const double *to)
 
 // FD > 0: D is FD.
 template <std::size_t FD>
-KESTROW_TARGET_AVX512 void evalRounds(const double *X, std::size_t D, std::size_t N, const double *MU,
+CREXP_TARGET_AVX512 void evalRounds(const double *X, std::size_t D, std::size_t N, const double *MU,
                                       const double *IS, double K, double *out, double *dv)
 {
     // Small D: two vectors per step, everything in registers.
@@ -311,7 +311,7 @@ KESTROW_TARGET_AVX512 void evalRounds(const double *X, std::size_t D, std::size_
             }
         }
 
-        exponentials(Isa::Avx512, out + first, end - first);
+        crexp::exponentials(crexp::Isa::Avx512, out + first, end - first);
 
         for (c = first; c < end; c += L) {
             const __m512d e = _mm512_maskz_loadu_pd(firstLanes(end - c), out + c);
@@ -322,7 +322,7 @@ KESTROW_TARGET_AVX512 void evalRounds(const double *X, std::size_t D, std::size_
 
 }  // namespace
 
-KESTROW_TARGET_AVX512 void evalAvx512(const double *X, std::size_t D, std::size_t N, const double *MU,
+CREXP_TARGET_AVX512 void evalAvx512(const double *X, std::size_t D, std::size_t N, const double *MU,
                                       const double *IS, double K, double *out, double *scratch)
 {
     switch (D) {

@@ -1,6 +1,6 @@
 // The SIMD paths of the evaluator, one file each, and what they share with
 // its entry points.  Only the x86-64 builds with per-function targets have
-// them (KESTROW_X86_PATHS).
+// them (CREXP_X86_PATHS).
 #ifndef KESTROW_COLUMN_GAUSSIAN_PATHS_H
 #define KESTROW_COLUMN_GAUSSIAN_PATHS_H
 
@@ -31,7 +31,7 @@ constexpr std::size_t kPrefetchBytes = 4096;
 // by K, all while they sit in the first-level cache.
 constexpr std::size_t kRoundColumns = 512;
 
-#if KESTROW_X86_PATHS
+#if CREXP_X86_PATHS
 // The whole evaluation on one path, for D >= 0 and N > 0 given at full
 // width; scratch is the aligned difference scratch.
 void evalAvx2(const double *X, std::size_t D, std::size_t N, const double *MU, const double *IS,

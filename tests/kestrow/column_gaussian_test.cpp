@@ -17,7 +17,7 @@
 namespace {
 
 using kestrow::evalColumnGaussian;
-using kestrow::Isa;
+using crexp::Isa;
 using kestrow_test::bits;
 using kestrow_test::Problem;
 
@@ -148,11 +148,11 @@ TEST(kestrowKernel, EveryPathGivesThePlainLoopsBits)
 {
     std::mt19937_64 rng(7);
     std::string ran;
-    for (Isa isa : kestrow::kAllIsas) {
-        if (isa == Isa::Plain || !kestrow::isaSupported(isa)) {
+    for (Isa isa : crexp::kAllIsas) {
+        if (isa == Isa::Plain || !crexp::isaSupported(isa)) {
             continue;
         }
-        ran += std::string(" ") + kestrow::isaName(isa);
+        ran += std::string(" ") + crexp::isaName(isa);
         for (int D = 0; D <= 40; ++D) {
             for (int N : {0, 1, 3, 4, 7, 9, 16, 21, 45, 1100}) {
                 if (N == 1100 && D > 8 && D % 8 != 0) {
@@ -179,7 +179,7 @@ TEST(kestrowKernel, EveryPathGivesThePlainLoopsBits)
                     break;
                 }
                 ASSERT_EQ(bitsNaNAsOne(evaluateOn(isa, p)), bitsNaNAsOne(evaluateOn(Isa::Plain, p)))
-                    << kestrow::isaName(isa) << " D=" << D << " N=" << N;
+                    << crexp::isaName(isa) << " D=" << D << " N=" << N;
             }
         }
     }

@@ -24,7 +24,7 @@ TEST(kestrowAlloc, ScratchFailureEndsTheCallWithAClearError)
     const testhost::Array IS(testhost::makeDouble({D, D}, std::vector<double>(D * D, 0.0)));
     const testhost::Array K(testhost::makeDouble({1, 1}, {1.0}));
 
-    failing_new::arm(kestrow::scratchDoubles(kestrow::widestIsa(), static_cast<std::int32_t>(D)) * sizeof(double));
+    failing_new::arm(kestrow::scratchDoubles(crexp::widestIsa(), static_cast<std::int32_t>(D)) * sizeof(double));
     const testhost::CallResult failed = mex.call(1, {X, MU, IS, K});
     failing_new::disarm();
     ASSERT_EQ(failing_new::failures(), 1u) << "the replacement operator new was not used";

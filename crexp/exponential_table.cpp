@@ -4,8 +4,8 @@
 // A test checks every entry against a 2000-bit evaluation.
 #include "exponential_detail.h"
 
-namespace kestrow {
-namespace expdetail {
+namespace crexp {
+namespace detail {
 
 alignas(64) const double kTable[256][2] = {
     {0x1p+0, 0x0p+0},
@@ -266,5 +266,5 @@ alignas(64) const double kTable[256][2] = {
     {0x1.fe9d96b2a23d9p+0, 0x1.4a6037442fde3p-56},
 };
 
-}  // namespace expdetail
-}  // namespace kestrow
+}  // namespace detail
+}  // namespace crexp

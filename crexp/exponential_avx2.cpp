@@ -6,17 +6,17 @@
 #include "exponential.h"
 #include "exponential_detail.h"
 
-#if KESTROW_X86_PATHS
+#if CREXP_X86_PATHS
 #include <immintrin.h>
 
-namespace kestrow {
-namespace expdetail {
+namespace crexp {
+namespace detail {
 
 namespace {
 
 // The fast stage on the lanes of x: the lanes it decides are set in the
 // returned 4-bit mask and their values are in *y.
-KESTROW_TARGET_AVX2 inline int fastLanes(__m256d x, __m256d *y)
+CREXP_TARGET_AVX2 inline int fastLanes(__m256d x, __m256d *y)
 {
     const __m256d shift = _mm256_set1_pd(kShift);
     const __m256d negZero = _mm256_set1_pd(-0.0);
@@ -63,7 +63,7 @@ KESTROW_TARGET_AVX2 inline int fastLanes(__m256d x, __m256d *y)
 }
 
 // Four values in place: the decided lanes from the vector, the rest scalar.
-KESTROW_TARGET_AVX2 inline void block(double *values)
+CREXP_TARGET_AVX2 inline void block(double *values)
 {
     __m256d y;
     const int decided = fastLanes(_mm256_loadu_pd(values), &y);
@@ -80,7 +80,7 @@ KESTROW_TARGET_AVX2 inline void block(double *values)
 
 }  // namespace
 
-KESTROW_TARGET_AVX2 void exponentialsAvx2(double *values, std::size_t count)
+CREXP_TARGET_AVX2 void exponentialsAvx2(double *values, std::size_t count)
 {
     std::size_t i = 0;
     for (; i + 4 <= count; i += 4) {
@@ -98,7 +98,7 @@ KESTROW_TARGET_AVX2 void exponentialsAvx2(double *values, std::size_t count)
     }
 }
 
-}  // namespace expdetail
-}  // namespace kestrow
+}  // namespace detail
+}  // namespace crexp
 
 #endif

@@ -6,17 +6,17 @@
 #include "exponential.h"
 #include "exponential_detail.h"
 
-#if KESTROW_X86_PATHS
+#if CREXP_X86_PATHS
 #include <immintrin.h>
 
-namespace kestrow {
-namespace expdetail {
+namespace crexp {
+namespace detail {
 
 namespace {
 
 // The fast stage on the lanes of x: the lanes it decides are set in the
 // returned mask and their values are in *y.
-KESTROW_TARGET_AVX512 inline __mmask8 fastLanes(__m512d x, __m512d *y)
+CREXP_TARGET_AVX512 inline __mmask8 fastLanes(__m512d x, __m512d *y)
 {
     const __m512d shift = _mm512_set1_pd(kShift);
     const __mmask8 easy =
@@ -67,7 +67,7 @@ KESTROW_TARGET_AVX512 inline __mmask8 fastLanes(__m512d x, __m512d *y)
 }
 
 // values[0..n), n <= 8: the decided lanes from the vector, the rest scalar.
-KESTROW_TARGET_AVX512 inline void block(double *values, __mmask8 lanes)
+CREXP_TARGET_AVX512 inline void block(double *values, __mmask8 lanes)
 {
     const __m512d x = _mm512_maskz_loadu_pd(lanes, values);
     __m512d y;
@@ -83,7 +83,7 @@ KESTROW_TARGET_AVX512 inline void block(double *values, __mmask8 lanes)
 
 }  // namespace
 
-KESTROW_TARGET_AVX512 void exponentialsAvx512(double *values, std::size_t count)
+CREXP_TARGET_AVX512 void exponentialsAvx512(double *values, std::size_t count)
 {
     std::size_t i = 0;
     for (; i + 8 <= count; i += 8) {
@@ -94,7 +94,7 @@ KESTROW_TARGET_AVX512 void exponentialsAvx512(double *values, std::size_t count)
     }
 }
 
-}  // namespace expdetail
-}  // namespace kestrow
+}  // namespace detail
+}  // namespace crexp
 
 #endif

@@ -10,15 +10,15 @@
 // All of it assumes the rounding mode of the floating-point environment is
 // round-to-nearest-even, the default that MATLAB and Octave run with: the
 // error bounds and the integer-rounding step below rely on it.
-#ifndef KESTROW_EXPONENTIAL_DETAIL_H
-#define KESTROW_EXPONENTIAL_DETAIL_H
+#ifndef CREXP_EXPONENTIAL_DETAIL_H
+#define CREXP_EXPONENTIAL_DETAIL_H
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
-namespace kestrow {
-namespace expdetail {
+namespace crexp {
+namespace detail {
 
 // ---- The fast stage --------------------------------------------------------
 //
@@ -77,7 +77,7 @@ inline double fromBits(std::uint64_t b)
     return v;
 }
 
-}  // namespace expdetail
-}  // namespace kestrow
+}  // namespace detail
+}  // namespace crexp
 
 #endif

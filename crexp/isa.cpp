@@ -1,6 +1,6 @@
 #include "isa.h"
 
-namespace kestrow {
+namespace crexp {
 
 const char *isaName(Isa isa)
 {
@@ -20,7 +20,7 @@ bool isaSupported(Isa isa)
     switch (isa) {
     case Isa::Plain:
         return true;
-#if KESTROW_X86_PATHS
+#if CREXP_X86_PATHS
     // The compiler's CPU model also asks the operating system whether it
     // saves the wide registers, so a set it does not enable counts as absent.
     case Isa::Avx2:
@@ -50,4 +50,4 @@ Isa widestIsa()
     return Isa::Plain;
 }
 
-}  // namespace kestrow
+}  // namespace crexp

@@ -74,8 +74,8 @@
 
 #include <cmath>
 
-namespace kestrow {
-namespace expdetail {
+namespace crexp {
+namespace detail {
 
 namespace {
 
@@ -141,27 +141,27 @@ bool fastPath(double x, double *result)
     return true;
 }
 
-}  // namespace expdetail
+}  // namespace detail
 
 double exponential(double x)
 {
     double y;
-    if (expdetail::fastPath(x, &y)) {
+    if (detail::fastPath(x, &y)) {
         return y;
     }
     bool decided;
-    return expdetail::accuratePath(x, &decided);
+    return detail::accuratePath(x, &decided);
 }
 
 void exponentials(Isa isa, double *values, std::size_t count)
 {
-#if KESTROW_X86_PATHS
+#if CREXP_X86_PATHS
     if (isa == Isa::Avx512) {
-        expdetail::exponentialsAvx512(values, count);
+        detail::exponentialsAvx512(values, count);
         return;
     }
     if (isa == Isa::Avx2) {
-        expdetail::exponentialsAvx2(values, count);
+        detail::exponentialsAvx2(values, count);
         return;
     }
 #else
@@ -172,4 +172,4 @@ void exponentials(Isa isa, double *values, std::size_t count)
     }
 }
 
-}  // namespace kestrow
+}  // namespace crexp

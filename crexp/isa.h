@@ -1,9 +1,9 @@
-// The instruction sets the evaluator has a path for, chosen at run time
+// The instruction sets the library has paths for, chosen at run time
 // inside one binary: nothing is compiled for the build machine's own CPU.
-#ifndef KESTROW_ISA_H
-#define KESTROW_ISA_H
+#ifndef CREXP_ISA_H
+#define CREXP_ISA_H
 
-namespace kestrow {
+namespace crexp {
 
 // Widening order: each set includes what the ones before it have.
 //   Plain   portable C++, every platform;
@@ -18,19 +18,19 @@ const char *isaName(Isa isa);
 // Whether this CPU and operating system can run the path; Plain always.
 bool isaSupported(Isa isa);
 
-// The widest supported set: what the evaluator uses.
+// The widest supported set: what the library and its users run.
 Isa widestIsa();
 
-}  // namespace kestrow
+}  // namespace crexp
 
 // Per-function target attributes for the x86-64 paths.  Where they are not
 // available (another architecture, another compiler) only Plain exists.
 #if defined(__GNUC__) && defined(__x86_64__)
-#define KESTROW_X86_PATHS 1
-#define KESTROW_TARGET_AVX2 __attribute__((target("avx2,fma")))
-#define KESTROW_TARGET_AVX512 __attribute__((target("avx512f,avx512dq,avx512bw,avx512vl")))
+#define CREXP_X86_PATHS 1
+#define CREXP_TARGET_AVX2 __attribute__((target("avx2,fma")))
+#define CREXP_TARGET_AVX512 __attribute__((target("avx512f,avx512dq,avx512bw,avx512vl")))
 #else
-#define KESTROW_X86_PATHS 0
+#define CREXP_X86_PATHS 0
 #endif
 
 #endif

@@ -2,7 +2,7 @@
 // of inputs chosen where an exponential goes wrong, and on random inputs;
 // every vector path this CPU runs must give the scalar function's bits.
 //
-// KESTROW_EXP_RANDOM=n sets the number of random inputs (default 10^7, 10^5
+// CREXP_EXP_RANDOM=n sets the number of random inputs (default 10^7, 10^5
 // under the sanitizers).
 #include "exponential.h"
 #include "exponential_detail.h"
@@ -23,8 +23,8 @@
 
 namespace {
 
-using kestrow::expdetail::bitsOf;
-using kestrow::expdetail::fromBits;
+using crexp::detail::bitsOf;
+using crexp::detail::fromBits;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
@@ -154,8 +154,8 @@ std::vector<double> hardCases()
 // in parts of 2^20, so that a long run needs no more memory.
 long randomCount()
 {
-    const char *env = std::getenv("KESTROW_EXP_RANDOM");
-    return env != nullptr ? std::atol(env) : KESTROW_EXP_RANDOM_DEFAULT;
+    const char *env = std::getenv("CREXP_EXP_RANDOM");
+    return env != nullptr ? std::atol(env) : CREXP_EXP_RANDOM_DEFAULT;
 }
 
 std::vector<double> randomArguments(std::size_t part)
@@ -210,19 +210,19 @@ void checkPart(const std::vector<double> &xs, std::size_t accurateStride, std::s
     for (std::size_t i = 0; i < xs.size(); ++i) {
         const double x = xs[i];
         const double want = correctlyRoundedExp(x);
-        scalar[i] = kestrow::exponential(x);
+        scalar[i] = crexp::exponential(x);
         if (!sameValue(scalar[i], want) && ++*wrong <= 10) {
             ADD_FAILURE() << "exp(" << hex(x) << ") gave " << hex(scalar[i]) << ", not " << hex(want);
         }
         double fast;
-        if (!kestrow::expdetail::fastPath(x, &fast)) {
+        if (!crexp::detail::fastPath(x, &fast)) {
             ++*undecided;
         }
         if (i % accurateStride == 0) {
             // Its bound is 2^-187 relative: no input comes that close to a
             // midpoint, so it always decides.
             bool decided;
-            const double accurate = kestrow::expdetail::accuratePath(x, &decided);
+            const double accurate = crexp::detail::accuratePath(x, &decided);
             if ((!decided || !sameValue(accurate, want)) && ++*wrong <= 10) {
                 ADD_FAILURE() << "accurate stage: exp(" << hex(x) << ") gave " << hex(accurate)
                               << (decided ? "" : ", undecided");
@@ -230,8 +230,8 @@ void checkPart(const std::vector<double> &xs, std::size_t accurateStride, std::s
         }
     }
 
-    for (kestrow::Isa isa : kestrow::kAllIsas) {
-        if (isa == kestrow::Isa::Plain || !kestrow::isaSupported(isa)) {
+    for (crexp::Isa isa : crexp::kAllIsas) {
+        if (isa == crexp::Isa::Plain || !crexp::isaSupported(isa)) {
             continue;
         }
         // The whole part, then from its second value on: other lane
@@ -241,10 +241,10 @@ void checkPart(const std::vector<double> &xs, std::size_t accurateStride, std::s
                 continue;
             }
             std::vector<double> lanes(xs.begin() + static_cast<std::ptrdiff_t>(from), xs.end());
-            kestrow::exponentials(isa, lanes.data(), lanes.size());
+            crexp::exponentials(isa, lanes.data(), lanes.size());
             for (std::size_t i = 0; i < lanes.size(); ++i) {
                 if (!sameValue(lanes[i], scalar[from + i]) && ++*wrong <= 10) {
-                    ADD_FAILURE() << kestrow::isaName(isa) << ": exp(" << hex(xs[from + i]) << ") gave "
+                    ADD_FAILURE() << crexp::isaName(isa) << ": exp(" << hex(xs[from + i]) << ") gave "
                                   << hex(lanes[i]) << ", the scalar path " << hex(scalar[from + i]);
                 }
             }
@@ -289,7 +289,7 @@ TEST(ExponentialTable, EntriesAreTheRoundedPowersOfTwo)
     for (int j = 0; j < 256; ++j) {
         mpfr_set_si_2exp(exact, j, -8, MPFR_RNDN);
         mpfr_exp2(exact, exact, MPFR_RNDN);
-        const double *entry = kestrow::expdetail::kTable[j];
+        const double *entry = crexp::detail::kTable[j];
         EXPECT_EQ(entry[0], mpfr_get_d(exact, MPFR_RNDN)) << j;
         mpfr_sub_d(rest, exact, entry[0], MPFR_RNDN);
         mpfr_sub_d(rest, rest, entry[1], MPFR_RNDN);

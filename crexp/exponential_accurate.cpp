@@ -60,8 +60,8 @@
 #include <cstdint>
 #include <limits>
 
-namespace kestrow {
-namespace expdetail {
+namespace crexp {
+namespace detail {
 
 namespace {
 
@@ -299,5 +299,5 @@ double accuratePath(double x, bool *decided)
     return fromBits(rounded);
 }
 
-}  // namespace expdetail
-}  // namespace kestrow
+}  // namespace detail
+}  // namespace crexp
