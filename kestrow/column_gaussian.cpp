@@ -4,6 +4,8 @@
 #include "exponential.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -30,6 +32,22 @@ void evalPlain(const double *X, std::size_t rows, std::size_t cols, const double
             q = q + s * d[j];
         }
         out[c] = crexp::exponential(q * (-0.5)) * K;
+    }
+}
+
+// Which NaN an operation returns, and which of its operands' NaNs it passes
+// on, differs between CPUs (x86-64 makes 0xFFF8000000000000 and keeps the
+// first operand's payload, ARM64 makes 0x7FF8000000000000 or quietens the
+// payload its own way).  So every NaN of out is given the one pattern
+// kCanonicalNan after the evaluation; every other value stays as it is.
+// A compare and a select per value, which the compiler vectorises.
+void canonicaliseNans(double *out, std::size_t cols)
+{
+    double canonical;
+    std::memcpy(&canonical, &kCanonicalNan, sizeof canonical);
+    for (std::size_t c = 0; c < cols; ++c) {
+        const double v = out[c];
+        out[c] = v != v ? canonical : v;
     }
 }
 
@@ -77,10 +95,12 @@ void evalColumnGaussianOn(Isa isa, const double *X, std::int32_t D, std::int32_t
         } else {
             detail::evalAvx2(X, rows, cols, MU, IS, K, out, aligned);
         }
+        canonicaliseNans(out, cols);
         return;
     }
 #endif
     evalPlain(X, rows, cols, MU, IS, K, out, scratch.data());
+    canonicaliseNans(out, cols);
 }
 
 void evalColumnGaussian(const double *X, std::int32_t D, std::int32_t N, const double *MU,
