@@ -192,7 +192,7 @@ TEST(OffsetEdges, MatchesNaiveEnumerationOnRandomInputs)
 // and payload, infinities and subnormals among them, through a fixed offset
 // list.  The four columns' bits, hashed, must be kColumnsHash, which the
 // naive enumeration gives too once its NaNs are made the one NaN.
-TEST(OffsetEdges, ColumnsHashIsTheSameOnEveryPlatform)
+TEST(pallantBits, ColumnsHashIsTheSameOnEveryPlatform)
 {
     constexpr std::uint64_t kColumnsHash = 0x56D9CF0ADED93553u;
     static const std::uint64_t kSpecials[] = {0x7FF8000000000000u, 0xFFF8000000000000u, 0x7FF80000DEADBEEFu,
