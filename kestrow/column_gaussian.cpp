@@ -35,10 +35,11 @@ void evalPlain(const double *X, std::size_t rows, std::size_t cols, const double
     }
 }
 
-// Which NaN an operation returns, and which of its operands' NaNs it passes
-// on, differs between CPUs (x86-64 makes 0xFFF8000000000000 and keeps the
-// first operand's payload, ARM64 makes 0x7FF8000000000000 or quietens the
-// payload its own way).  So every NaN of out is given the one pattern
+// Which NaN an operation returns differs between CPUs and paths: a new NaN
+// (inf - inf, 0 * inf) is 0xFFF8000000000000 on x86-64 and
+// 0x7FF8000000000000 on ARM64, and when two NaNs meet, which one passes on
+// depends on the CPU's rules and on the order of the operands, which the
+// compiler chooses.  So every NaN of out is given the one pattern
 // kCanonicalNan after the evaluation; every other value stays as it is.
 // A compare and a select per value, which the compiler vectorises.
 void canonicaliseNans(double *out, std::size_t cols)
