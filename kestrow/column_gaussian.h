@@ -14,8 +14,9 @@
 //
 // with d = X(:, c) - MU.  Each sum is one accumulator starting at +0.0 that
 // adds its terms in index order, every product rounded on its own; the
-// exponential is crexp::exponential.  The results are reproducible to the
-// last bit, and the same on every path.
+// exponential is crexp::exponential.  Every NaN of out is then given the one
+// bit pattern kCanonicalNan, whatever NaN the arithmetic made.  The results
+// are reproducible to the last bit, and the same on every path and CPU.
 //
 // The caller guarantees D >= 0, N >= 0, buffers of D*N (X), D (MU), D*D (IS)
 // and N (out) doubles, and an out that overlaps no input; nothing is checked
@@ -28,6 +29,10 @@ namespace kestrow {
 using crexp::Isa;
 using crexp::isaSupported;
 using crexp::widestIsa;
+
+// The bits of every NaN the kernel writes: the positive quiet NaN with no
+// payload.
+constexpr std::uint64_t kCanonicalNan = 0x7FF8000000000000u;
 
 // Runs the widest path this CPU supports.
 void evalColumnGaussian(const double *X, std::int32_t D, std::int32_t N, const double *MU,

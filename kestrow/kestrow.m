@@ -21,7 +21,10 @@
 %   the last bit.
 %
 %   D = 0 gives N copies of K; N = 0 gives a 1-by-0 row.  NaN and Inf
-%   propagate as IEEE arithmetic makes them; nothing is clamped.
+%   propagate as IEEE arithmetic makes them; nothing is clamped.  Every
+%   NaN in V is the one NaN with the bits 0x7FF8000000000000 (the sign and
+%   payload of a NaN input are not kept), so NaNs too are the same bits
+%   everywhere.
 %
 %   Errors.  Exactly four inputs and one output are expected.  An input
 %   that is not a real double matrix with 2 dimensions is reported, the

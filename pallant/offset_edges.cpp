@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -230,6 +231,18 @@ OffsetEdgeList buildOffsetEdges(std::int32_t height, std::int32_t width, const s
 
 namespace {
 
+// The one NaN of the colour column.  Which NaN a subtraction or a sum
+// returns (a new one for inf - inf, or one of its operands' with their sign
+// and payload) differs between CPUs: x86-64 makes 0xFFF8000000000000, ARM64
+// 0x7FF8000000000000, and they pass on payloads differently.  So a NaN sum
+// is written as kCanonicalNan, a compare and a select per entry.
+double canonicalNan()
+{
+    double v;
+    std::memcpy(&v, &kCanonicalNan, sizeof v);
+    return v;
+}
+
 // Entry e of the four columns, as the contract gives it: one accumulator
 // from 0, channel by channel.  The channel count is fixed when compiled
 // (Channels >= 0) or given at run time (Channels < 0).
@@ -250,7 +263,7 @@ inline void writeOneEdge(std::size_t e, const std::int32_t *sources, const std::
         const double difference = image[p + plane] - image[q + plane];
         sum += difference * difference;
     }
-    colourColumn[e] = sum;
+    colourColumn[e] = sum != sum ? canonicalNan() : sum;
     lengthColumn[e] = squaredLengths[offsetPositions[e]];
 }
 
@@ -268,6 +281,7 @@ void writeColumns(const std::int32_t *sources, const std::int32_t *targets, cons
     // code.  x86-64 always has SSE2.
     const std::int32_t count = Channels >= 0 ? Channels : channels;
     const __m128d one = _mm_set1_pd(1.0);
+    const __m128d nan = _mm_set1_pd(canonicalNan());
     for (; e + 2 <= edgeCount; e += 2) {
         const std::int32_t p0 = sources[e], p1 = sources[e + 1];
         const std::int32_t q0 = targets[e], q1 = targets[e + 1];
@@ -283,6 +297,8 @@ void writeColumns(const std::int32_t *sources, const std::int32_t *targets, cons
             const __m128d difference = _mm_sub_pd(from, to);
             sum = _mm_add_pd(sum, _mm_mul_pd(difference, difference));
         }
+        const __m128d isNan = _mm_cmpunord_pd(sum, sum);
+        sum = _mm_or_pd(_mm_andnot_pd(isNan, sum), _mm_and_pd(isNan, nan));
         _mm_storeu_pd(colourColumn + e, sum);
         _mm_storeu_pd(lengthColumn + e, _mm_loadh_pd(_mm_load_sd(squaredLengths + offsetPositions[e]),
                                                      squaredLengths + offsetPositions[e + 1]));

@@ -91,10 +91,15 @@ OffsetEdgeList buildOffsetEdges(std::int32_t height, std::int32_t width, const s
                                 const std::int32_t *coffset, std::int32_t offsetCount,
                                 const std::int32_t *linearOffsets);
 
+// The bits of every NaN in the colour column, on every CPU: the positive
+// quiet NaN with no payload.
+constexpr std::uint64_t kCanonicalNan = 0x7FF8000000000000u;
+
 // Writes entry e of the four caller-owned columns of E doubles: source + 1,
 // target + 1, the squared colour difference summed over the D channels
-// (source minus target, one accumulator, channel order), and the squared
-// length of the edge's offset.  Writes nothing when E is 0.
+// (source minus target, one accumulator, channel order; a NaN sum written
+// as kCanonicalNan), and the squared length of the edge's offset.  Writes
+// nothing when E is 0.
 void writeEdgeColumns(const OffsetEdgeList &edges, const double *image, std::int32_t planeStride,
                       std::int32_t channels, const double *squaredLengths, double *sourceColumn,
                       double *targetColumn, double *colourColumn, double *lengthColumn);

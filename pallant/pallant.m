@@ -18,7 +18,9 @@
 %
 %   The edges come ordered by source pixel (column by column, top to bottom),
 %   and for one source pixel in the order of the offset list.  Zero and
-%   repeated offsets are used as given.
+%   repeated offsets are used as given.  Every NaN in C (from NaN or
+%   infinite pixels) is the one NaN with the bits 0x7FF8000000000000, the
+%   same on every platform.
 %
 %   Errors, the first failed check only, in this order: "3 input arguments
 %   expected.", "4 output arguments expected.", a class error naming the

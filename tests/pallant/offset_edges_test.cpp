@@ -1,8 +1,13 @@
 #include "offset_edges.h"
+#include "support/portable_bits.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
+#include <iomanip>
+#include <sstream>
+#include <string>
 #include <random>
 #include <vector>
 
@@ -179,6 +184,68 @@ TEST(OffsetEdges, MatchesNaiveEnumerationOnRandomInputs)
         SCOPED_TRACE(testing::Message() << "round " << round << ": " << h << "x" << w << "x" << d << ", n=" << n);
         expectColumns(enumerate(h, w, d, image, r, c), naive(h, w, d, image, r, c));
     }
+}
+
+// The same bits on every platform: three fixed images (1, 3 and 5 channels)
+// of colour values with full significands at scales from 2^-20 to 2^200,
+// so that every difference, square and sum rounds, with NaNs of every sign
+// and payload, infinities and subnormals among them, through a fixed offset
+// list.  The four columns' bits, hashed, must be kColumnsHash, which the
+// naive enumeration gives too once its NaNs are made the one NaN.
+TEST(pallantBits, ColumnsHashIsTheSameOnEveryPlatform)
+{
+    constexpr std::uint64_t kColumnsHash = 0x56D9CF0ADED93553u;
+    static const std::uint64_t kSpecials[] = {0x7FF8000000000000u, 0xFFF8000000000000u, 0x7FF80000DEADBEEFu,
+                                              0xFFF4000000000123u, 0x7FF0000000000000u, 0xFFF0000000000000u,
+                                              0x0000000000000001u, 0x800FFFFFFFFFFFFFu};
+    const std::vector<std::int32_t> r = {1, 0, 1, -1, 0, 2, -5, 1, 20, 0, 3, -2};
+    const std::vector<std::int32_t> c = {0, 1, 1, 1, 0, -3, 4, 0, 0, -2, 3, -7};
+    const std::int32_t shapes[][3] = {{17, 13, 1}, {16, 11, 3}, {9, 14, 5}};
+    portable_bits::SplitMix64 g(0x70616C6C616E74u);
+    portable_bits::Fnv1a got, naiveHash;
+    int nans = 0, infinities = 0;
+    for (const auto &shape : shapes) {
+        const std::int32_t h = shape[0], w = shape[1], d = shape[2];
+        std::vector<double> image(static_cast<std::size_t>(h * w * d));
+        for (double &v : image) {
+            switch (g.below(12)) {
+            case 0:
+                v = portable_bits::fromBits(kSpecials[g.below(8)]);
+                break;
+            case 1:
+                v = std::ldexp(g.unit(), -20);
+                break;
+            case 2:
+                v = std::ldexp(g.unit(), 200);
+                break;
+            default:
+                v = 127.5 + 127.5 * g.unit();
+                break;
+            }
+        }
+        const Columns columns = enumerate(h, w, d, image, r, c);
+        for (const std::vector<double> *column : {&columns.source, &columns.target, &columns.colour, &columns.length}) {
+            got.add(*column);
+        }
+        Columns want = naive(h, w, d, image, r, c);
+        for (double &v : want.colour) {
+            nans += std::isnan(v) ? 1 : 0;
+            infinities += std::isinf(v) ? 1 : 0;
+            v = std::isnan(v) ? portable_bits::fromBits(pallant::kCanonicalNan) : v;
+        }
+        for (const std::vector<double> *column : {&want.source, &want.target, &want.colour, &want.length}) {
+            naiveHash.add(*column);
+        }
+    }
+    const auto hex = [](std::uint64_t v) {
+        std::ostringstream s;
+        s << "0x" << std::hex << std::uppercase << std::setw(16) << std::setfill('0') << v;
+        return s.str();
+    };
+    EXPECT_EQ(hex(got.value()), hex(kColumnsHash));
+    EXPECT_EQ(hex(naiveHash.value()), hex(kColumnsHash));
+    EXPECT_GT(nans, 0);
+    EXPECT_GT(infinities, 0);
 }
 
 }  // namespace
