@@ -279,6 +279,7 @@ function motion (fig, varargin)
   point = get (G.axes, 'CurrentPoint');
   set (G.stroke, 'XData', [get(G.stroke, 'XData'), point(1, 1)], ...
                  'YData', [get(G.stroke, 'YData'), point(1, 2)]);
+  drawnow ();
 end
 
 function buttonUp (fig, varargin)
