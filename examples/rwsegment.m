@@ -210,7 +210,7 @@ function [S, info] = paintWindow (img, name, gamma, info, started)
   dh = max (1, round (h * scale));
   G.rows = min (h, max (1, round (((1:dh) - 0.5) * h / dh + 0.5)));
   G.cols = min (w, max (1, round (((1:dw) - 0.5) * w / dw + 0.5)));
-  G.shown = img(G.rows, G.cols, :);
+  G.shown = uint8 (round (255 * img(G.rows, G.cols, :)));
   [~, base] = fileparts (name);
   fig = figure ('Name', sprintf ('rwsegment: %s', base), 'NumberTitle', 'off', ...
                 'MenuBar', 'none', 'ToolBar', 'none', 'Units', 'pixels', ...
@@ -226,12 +226,11 @@ function [S, info] = paintWindow (img, name, gamma, info, started)
   drawnow ();
   info.time.window = toc (started);
 
-  G.S = rwsession ('open', img, gamma);
+  G.S = rwsession ('open', img, gamma, true);
   G.S.radius = max (3, 3 / scale);        % a brush 7 screen pixels wide
   G.lineWidth = (2 * G.S.radius * scale + 1) * 72 / get (0, 'ScreenPixelsPerInch');
   G.stroke = [];
   G.kind = 'fg';
-  G.updates = [];
   info.time.ready = toc (started);
   setappdata (fig, 'rwsegment', G);
   set (fig, 'WindowButtonDownFcn', @buttonDown, 'WindowButtonMotionFcn', @motion, ...
@@ -245,10 +244,10 @@ function [S, info] = paintWindow (img, name, gamma, info, started)
     error ('rwsegment: the window was destroyed before the session ended');
   end
   G = getappdata (fig, 'rwsegment');
+  info.updates = getappdata (fig, 'rwsegmentUpdates');   % seconds, one per update
   delete (fig);
   S = G.S;
   info.strokes = S.strokes;
-  info.updates = G.updates;
 end
 
 function buttonDown (fig, varargin)
@@ -293,9 +292,7 @@ function buttonUp (fig, varargin)
   delete (G.stroke);
   G.stroke = [];
   G.S = rwsession ('stroke', G.S, G.kind, xy);
-  G = redraw (fig, G, started);
-  setappdata (fig, 'rwsegment', G);
-  drawnow ();
+  redraw (fig, G, started);
 end
 
 function keyPress (fig, event)
@@ -307,27 +304,35 @@ function keyPress (fig, event)
       if ~isempty (G.S.strokes)
         started = tic;
         G.S = rwsession ('undo', G.S);
-        G = redraw (fig, G, started);
-        setappdata (fig, 'rwsegment', G);
-        drawnow ();
+        redraw (fig, G, started);
       end
   end
 end
 
-function G = redraw (fig, G, started)
-% The image with the seeds painted in and the outline of the foreground;
-% the title and the printed line.
+function redraw (fig, G, started)
+% Stores the session, shows the image with the seeds painted in and the
+% outline of the foreground, then reports the update (timed from STARTED
+% to the drawn window) in the title and the command window.
   S = G.S;
-  shown = G.shown;
-  labels = S.labels(G.rows, G.cols);
+  layer = zeros (size (G.shown, 1), size (G.shown, 2), 'uint8');
   if S.ready
-    shown = paint (shown, outline (labels), [1 1 0]);
+    layer(outline (S.labels(G.rows, G.cols))) = 1;
   end
-  shown = paint (shown, S.fg(G.rows, G.cols), [1 0 0]);
-  shown = paint (shown, S.bg(G.rows, G.cols), [0 0 1]);
+  layer(S.fg(G.rows, G.cols)) = 2;
+  layer(S.bg(G.rows, G.cols)) = 3;
+  at = find (layer);
+  colours = uint8 ([255 255 0; 255 0 0; 0 0 255]);
+  shown = G.shown;
+  pixels = numel (layer);
+  for ch = 1:3
+    shown(at + (ch - 1) * pixels) = colours(layer(at), ch);
+  end
   set (G.image, 'CData', shown);
+  setappdata (fig, 'rwsegment', G);
+  drawnow ();
+
   seconds = toc (started);
-  G.updates(end + 1) = seconds;
+  setappdata (fig, 'rwsegmentUpdates', [getappdata(fig, 'rwsegmentUpdates'), seconds]);
   summary = sprintf ('%d strokes, %.1f%% foreground, %.2f s', numel (S.strokes), ...
                      100 * mean (S.labels(:)), seconds);
   fprintf ('Update: %s\n', summary);

@@ -6,6 +6,9 @@ function varargout = rwsession (action, varargin)
 %   every edge's reverse edge (MODRICK), the colours as a 3-by-N matrix.
 %   GAMMA is the weight of the colour prior.  An image of more than a
 %   million pixels is worked on at a reduced scale.
+%   S = RWSESSION ('open', IMG, GAMMA, true) also runs one throw-away
+%   update, so that the first update after a stroke is as quick as the
+%   others.
 %
 %   S = RWSESSION ('stroke', S, KIND, XY) adds a stroke and updates the
 %   segmentation.  KIND is 'fg' or 'bg'; XY is an N-by-2 list of (x, y)
@@ -62,7 +65,7 @@ end
 
 % ---- The parts that do not depend on the seeds ---------------------------
 
-function S = openSession (img, gamma)
+function S = openSession (img, gamma, warm)
   S = struct ();
   S.gamma = gamma;
   S.radius = 3;
@@ -138,7 +141,19 @@ function S = openSession (img, gamma)
   S.bg = false (S.fullH, S.fullW);
   S.x = [];
   S.models = struct ('fg', {[]}, 'bg', {[]});
-  S = update (S, 1e-4);
+  if nargin >= 3 && warm
+    % One update with a seed of each kind in two corners, thrown away: the
+    % first update after a stroke then finds the index lists of this
+    % session already checked and its memory already mapped.
+    corners = false (S.fullH, S.fullW);
+    corners(1) = true;
+    S.fg = corners;
+    S.bg = rot90 (corners, 2);
+    update (S, 1e-3);
+    S.fg = false (S.fullH, S.fullW);
+    S.bg = S.fg;
+  end
+  S = update (S, 1e-3);
 end
 
 % ---- Strokes ---------------------------------------------------------------
@@ -157,7 +172,7 @@ function S = addStroke (S, kind, xy, radius)
   [fg, bg] = paintStrokes (S.strokes(end), S.fullH, S.fullW);
   S.fg = (S.fg & ~bg) | fg;
   S.bg = (S.bg & ~fg) | bg;
-  S = update (S, 1e-4);
+  S = update (S, 1e-3);
 end
 
 function [fg, bg] = paintStrokes (strokes, h, w)

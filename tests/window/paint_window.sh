@@ -25,7 +25,7 @@ cat >"$work/session.m" <<'OCTAVE'
 imwrite (img, 'photo.png');
 [labels, prob, info] = rwsegment ('photo.png', [], 'result.png', [], 'strokes.png');
 accuracy = mean (labels(:) == truth(:));
-printf ('Returned: %d strokes, accuracy %.4f\n', numel (info.strokes), accuracy);
+printf ('Returned: %d strokes, accuracy %.4f; window shown %.2f s, ready %.2f s after the call\n', numel (info.strokes), accuracy, info.time.window, info.time.ready);
 assert (numel (info.strokes) == 2 && strcmp (info.strokes(1).kind, 'fg') && strcmp (info.strokes(2).kind, 'bg'));
 assert (accuracy >= 0.98, 'accuracy %.4f', accuracy);
 % The stroke file, segmented by the batch form, gives the same mask.
