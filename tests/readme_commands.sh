@@ -36,13 +36,14 @@ timeout 60 octave-cli --norc --quiet --no-window-system --path build/octave --pa
   seeds(:, :, 3) = 255 * bg;
   imwrite (seeds, 'strokes.png');"
 
-cmd="octave-cli --path build/octave --path examples --eval \"rwsegment('photo.jpg', 'strokes.png', 'result.png')\""
+cmd="octave-cli --path build/octave --path examples --eval \"rwsegment('photo.jpg', 'strokes.png', 'result.png');\""
 step "$cmd"
 timeout 120 bash -c "$cmd" | tee "$work/batch.log"
 grep -q '^Foreground: 1[0-9.]*% of the pixels' "$work/batch.log"
+if grep -q '^ans' "$work/batch.log"; then echo "the command prints its result array"; exit 1; fi
 test -s result.png
 
-cmd="octave --no-gui --path build/octave --path examples --eval \"rwsegment('photo.jpg', [], 'result.png', [], 'strokes.png')\""
+cmd="octave --no-gui --path build/octave --path examples --eval \"rwsegment('photo.jpg', [], 'result.png', [], 'strokes.png');\""
 step "$cmd"
 if timeout 120 env -u DISPLAY bash -c "$cmd" </dev/null >"$work/paint.log" 2>&1; then
   cat "$work/paint.log"; echo "painting without a display did not fail"; exit 1
