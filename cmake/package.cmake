@@ -12,6 +12,7 @@ set(pkg_files
   "COPYING|${CMAKE_SOURCE_DIR}/LICENSE"
   "NEWS|${CMAKE_SOURCE_DIR}/CHANGELOG.md"
   "inst/rwsegment.m|${CMAKE_SOURCE_DIR}/examples/rwsegment.m"
+  "inst/rwsession.m|${CMAKE_SOURCE_DIR}/examples/rwsession.m"
   "post_install.m|${CMAKE_SOURCE_DIR}/package/post_install.m"
   "src/Makefile|${CMAKE_SOURCE_DIR}/package/Makefile"
   "src/host/mex_api.h|${CMAKE_SOURCE_DIR}/host/mex_api.h"

@@ -3,7 +3,7 @@
 # machine lacks.  Safe to run again: it installs nothing that is there.
 set -euo pipefail
 packages=(build-essential cmake binutils libgtest-dev libgmock-dev libbenchmark-dev octave liboctave-dev
-          libmpfr-dev clang-14 libclang-rt-14-dev llvm-14)
+          libmpfr-dev clang-14 libclang-rt-14-dev llvm-14 xvfb xdotool)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

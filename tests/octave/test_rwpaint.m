@@ -1,0 +1,48 @@
+% Painting without a window: the test image's strokes, sent through
+% rwsession as the window's callbacks send them, reach the batch form's
+% accuracy; taking a stroke back restores the state before it; rwsegment
+% says at once what it lacks, a display or the MEX functions.
+here = fileparts (mfilename ('fullpath'));
+examples = fullfile (here, '..', '..', 'examples');
+addpath (examples);
+[img, strokes, truth] = rwsession ('testimage');
+S = rwsession ('open', img, 0.05);
+for k = 1:numel (strokes) - 1
+  S = rwsession ('stroke', S, strokes(k).kind, strokes(k).xy);
+end
+before = S;
+S = rwsession ('stroke', S, strokes(end).kind, strokes(end).xy);
+assert (S.ready && mean (S.labels(:) == truth(:)) >= 0.99, 'accuracy after the strokes');
+% The same seeds from scratch, as the batch form runs them.
+[fg, bg] = rwsession ('paint', strokes, 512, 512);
+assert (isequal (S.fg, fg) && isequal (S.bg, bg));
+B = rwsession ('seeds', rwsession ('open', img, 0.05), fg, bg);
+assert (mean (B.labels(:) == truth(:)) >= 0.99 && nnz (B.labels ~= S.labels) <= 100);
+
+% Undo, also of a stroke that took pixels from the other kind.
+for f = {'fg', 'bg', 'prob', 'labels', 'strokes'}
+  U = rwsession ('undo', S);
+  assert (isequal (U.(f{1}), before.(f{1})), 'undo: %s', f{1});
+end
+over = rwsession ('stroke', S, 'bg', [236 267; 300 267]);
+assert (~any (over.fg(267, 240:296)) && mean (over.labels(:)) < mean (S.labels(:)));
+back = rwsession ('undo', over);
+assert (isequal (back.fg, S.fg) && isequal (back.bg, S.bg) && isequal (back.labels, S.labels));
+
+% No display (this runs with --no-window-system): a clear message, at once.
+file = [tempname() '.png'];
+imwrite (img(1:8, 1:8, :), file);
+try
+  rwsegment (file);
+  error ('rwsegment painted without a display');
+catch err
+  assert (~isempty (strfind (err.message, 'Start Octave with a display')) && ...
+          ~isempty (strfind (err.message, 'rwsegment (IMAGEFILE, SEEDFILE)')), err.message);
+end
+delete (file);
+
+% Without the MEX functions on the path: which ones, and how to get them.
+[status, out] = system (sprintf ('"%s" --norc --quiet --no-window-system --path "%s" --eval rwsegment 2>&1', ...
+                                 getenv ('MEXTK_OCTAVE_CLI'), examples));
+assert (status ~= 0 && ~isempty (strfind (out, 'pallant, kestrow and modrick are not on the path')) && ...
+        ~isempty (strfind (out, 'addpath')), out);
