@@ -1,8 +1,9 @@
-// Inside the exponential: the constants its paths share, and its two stages,
+// Inside the exponential: the constants its paths share, and its three stages,
 // which the tests also call one at a time.
 //
-// exponential(x) = the fast stage's value when its rounding test decides,
-// else the accurate stage's.  Both return e^x correctly rounded to nearest
+// exponential(x) = the quick stage's value when its rounding test decides,
+// else the fast stage's when its test does, else the accurate stage's.  Each
+// returns e^x correctly rounded to nearest
 // (ties to even never arise: e^x is irrational for every double x != 0).
 // A correctly rounded value is unique, so every path, scalar or vector,
 // with or without fused multiply-add, gives the same bits.
@@ -76,6 +77,17 @@ inline double fromBits(std::uint64_t b)
     std::memcpy(&v, &b, sizeof v);
     return v;
 }
+
+// ---- The quick stage, in front of the fast one ------------------------------
+//
+// The fast stage's reduction with r rounded to one double, the Taylor
+// polynomial to r^5 and 2^(j/256) e^r = hi + (lo + hi*(e^r - 1)) in plain
+// doubles: error below 2^-60 of the result (proof in exponential.cpp), so it
+// decides all but about 1 in 100 arguments, and passes the rest on.
+constexpr double kQuickErr = 0x1.cp-61;
+
+// As fastPath(), for the quick stage; exponential() tries it first.
+bool quickPath(double x, double *result);
 
 }  // namespace detail
 }  // namespace crexp

@@ -125,8 +125,9 @@ std::vector<double> integersAndHalves()
     return xs;
 }
 
-// x near (k + 1/2) ln2/256, where the fast stage's reduction picks between
-// two neighbouring k and |r| is largest.
+// x near (k + 1/2) ln2/256, where the reduction picks between two
+// neighbouring k and |r| is largest: random k, and every k = 256E - 1,
+// where the table index wraps from 255 to 0 and the scale 2^E changes.
 std::vector<double> reductionBoundaries()
 {
     std::mt19937_64 rng(13);
@@ -134,6 +135,9 @@ std::vector<double> reductionBoundaries()
     std::vector<double> xs;
     for (int i = 0; i < 4000; ++i) {
         addWalk(xs, (k(rng) + 0.5) * (std::log(2.0) / 256), 3);
+    }
+    for (int e = -1021; e <= 1022; ++e) {
+        addWalk(xs, (256.0 * e - 0.5) * (std::log(2.0) / 256), 3);
     }
     return xs;
 }
@@ -201,10 +205,11 @@ void PrintTo(const InputSet &set, std::ostream *os)
 
 class ExponentialOracle : public ::testing::TestWithParam<InputSet> {};
 
-// One part of a set: counts wrong values into *wrong; *undecided counts the
-// inputs the fast stage leaves to the accurate one.
+// One part of a set: counts wrong values into *wrong, and into left[0] and
+// left[1] the inputs the quick stage leaves to the fast one and those both
+// leave to the accurate one.
 void checkPart(const std::vector<double> &xs, std::size_t accurateStride, std::size_t *wrong,
-               std::size_t *undecided)
+               std::size_t left[2])
 {
     std::vector<double> scalar(xs.size());
     for (std::size_t i = 0; i < xs.size(); ++i) {
@@ -214,10 +219,17 @@ void checkPart(const std::vector<double> &xs, std::size_t accurateStride, std::s
         if (!sameValue(scalar[i], want) && ++*wrong <= 10) {
             ADD_FAILURE() << "exp(" << hex(x) << ") gave " << hex(scalar[i]) << ", not " << hex(want);
         }
-        double fast;
-        if (!crexp::detail::fastPath(x, &fast)) {
-            ++*undecided;
+        // Each of the first two stages alone: what it decides must be right.
+        double quick = 0, fast = 0;
+        const bool quickDecides = crexp::detail::quickPath(x, &quick);
+        const bool fastDecides = crexp::detail::fastPath(x, &fast);
+        const bool quickWrong = quickDecides && !sameValue(quick, want);
+        if ((quickWrong || (fastDecides && !sameValue(fast, want))) && ++*wrong <= 10) {
+            ADD_FAILURE() << (quickWrong ? "quick" : "fast") << " stage: exp(" << hex(x)
+                          << ") gave " << hex(quickWrong ? quick : fast);
         }
+        left[0] += quickDecides ? 0 : 1;
+        left[1] += quickDecides || fastDecides ? 0 : 1;
         if (i % accurateStride == 0) {
             // Its bound is 2^-187 relative: no input comes that close to a
             // midpoint, so it always decides.
@@ -254,18 +266,18 @@ void checkPart(const std::vector<double> &xs, std::size_t accurateStride, std::s
 
 TEST_P(ExponentialOracle, EveryPathGivesTheCorrectlyRoundedValue)
 {
-    std::size_t inputs = 0, wrong = 0, undecided = 0;
+    std::size_t inputs = 0, wrong = 0, left[2] = {0, 0};
     for (std::size_t part = 0;; ++part) {
         const std::vector<double> xs = GetParam().make(part);
         if (xs.empty()) {
             break;
         }
-        checkPart(xs, GetParam().accurateStride, &wrong, &undecided);
+        checkPart(xs, GetParam().accurateStride, &wrong, left);
         inputs += xs.size();
     }
     EXPECT_EQ(wrong, 0u);
-    std::cout << GetParam().name << ": " << inputs << " inputs, " << undecided
-              << " left to the accurate stage\n";
+    std::cout << GetParam().name << ": " << inputs << " inputs, " << left[0]
+              << " left to the fast stage, " << left[1] << " to the accurate stage\n";
 }
 
 INSTANTIATE_TEST_SUITE_P(
