@@ -4,6 +4,9 @@ function make_mex ()
 %   written to build/matlab beside this script; add that folder to the path.
 %   Every gateway is written against 32-bit array dimensions, so the files
 %   are built with -compatibleArrayDims.  (Octave users: see README.md.)
+%
+%   The compiler is the one MEX has selected (mex -setup C++): MSVC or
+%   MinGW-w64 on Windows, GCC on Linux, Clang (Xcode) on macOS.
 
   root = fileparts (mfilename ('fullpath'));
   outdir = fullfile (root, 'build', 'matlab');
@@ -12,29 +15,48 @@ function make_mex ()
   end
 
   % The order of floating-point operations is part of the results: no
-  % contraction into fused multiply-adds, no fast-math.
-  if ispc
+  % contraction into fused multiply-adds, no fast-math.  The C++ runtime is
+  % linked in where the compiler's own would otherwise be needed at run time
+  % (and could be older in MATLAB's folders than the compiler's).
+  cc = mex.getCompilerConfigurations ('C++', 'Selected');
+  if isempty (cc)
+    error ('make_mex: no C++ compiler is selected; run  mex -setup C++  first');
+  end
+  gnu = {'-std=c++17', '-ffp-contract=off', '-fno-fast-math'};
+  if ispc && ~isempty (regexpi ([cc.ShortName ' ' cc.Name], 'mingw', 'once'))
+    % MinGW-w64: static runtime, threads library included (without -static
+    % the files would need libwinpthread-1.dll).
+    flags = {['CXXFLAGS=$CXXFLAGS ' strjoin(gnu, ' ')], ...
+             'LDFLAGS=$LDFLAGS -static -static-libgcc -static-libstdc++'};
+  elseif ispc
+    % Microsoft Visual C++: kestrow's x86 paths need GCC or Clang, so it
+    % builds the portable path (kestrow/isa.h).
     flags = {'COMPFLAGS=$COMPFLAGS /std:c++17 /fp:precise'};
+  elseif ismac
+    flags = {['CXXFLAGS=$CXXFLAGS ' strjoin(gnu, ' ') ' -fvisibility=hidden']};
   else
-    flags = {'CXXFLAGS=$CXXFLAGS -std=c++17 -ffp-contract=off -fvisibility=hidden'};
+    flags = {['CXXFLAGS=$CXXFLAGS ' strjoin(gnu, ' ') ' -fvisibility=hidden'], ...
+             'LDFLAGS=$LDFLAGS -static-libgcc -static-libstdc++ -Wl,--exclude-libs,ALL'};
   end
 
-  functions = { ...
-    'pallant', {'pallant_mex.cpp', 'offset_edges.cpp'}; ...
-    'kestrow', {'kestrow_mex.cpp', 'column_gaussian.cpp', 'column_gaussian_avx2.cpp', ...
-                'column_gaussian_avx512.cpp', '../crexp/exponential.cpp', ...
-                '../crexp/exponential_accurate.cpp', '../crexp/exponential_avx2.cpp', ...
-                '../crexp/exponential_avx512.cpp', '../crexp/exponential_table.cpp', ...
-                '../crexp/isa.cpp'}; ...
-    'modrick', {'modrick_mex.cpp', 'pair_lookup.cpp'}};
+  % Each function is every C++ source of its folder, and of the folders it
+  % uses besides (add a folder here when a function comes to share one).
+  functions = {'pallant', {}; 'kestrow', {'crexp'}; 'modrick', {}};
 
   for k = 1:size (functions, 1)
     name = functions{k, 1};
-    dir = fullfile (root, name);
-    sources = fullfile (dir, functions{k, 2});
+    folders = [{name}, functions{k, 2}];
+    sources = {};
+    includes = {['-I' fullfile(root, 'host')]};
+    for f = folders
+      dirname = fullfile (root, f{1});
+      found = dir (fullfile (dirname, '*.cpp'));
+      sources = [sources, fullfile(dirname, {found.name})];
+      includes{end + 1} = ['-I' dirname];
+    end
     mex ('-compatibleArrayDims', '-outdir', outdir, '-output', name, ...
-         ['-I' fullfile(root, 'host')], ['-I' fullfile(root, 'crexp')], ['-I' dir], flags{:}, sources{:});
-    copyfile (fullfile (dir, [name '.m']), outdir);
+         includes{:}, flags{:}, sources{:});
+    copyfile (fullfile (root, name, [name '.m']), outdir);
   end
   fprintf ('Built into %s\n', outdir);
 end

@@ -1,13 +1,45 @@
 # mextk_add_mex(NAME name SOURCES gateway.cpp... LIBS core_lib... [HELP file.m])
 #
 # Builds one gateway source for every host found:
-#   - the test host:  ${CMAKE_BINARY_DIR}/testhost/<name>.mexa64
+#   - MATLAB's libmx/libmex: ${CMAKE_BINARY_DIR}/testhost/<name>.<ext>, ext
+#     being MATLAB's MEX extension of the platform (mexa64, mexw64, ...): the
+#     files a release ships, which the tests load into the test host (whose
+#     libmx and libmex stand in for MATLAB's).  They carry their own C++
+#     runtime (see mextk_matlab_mex_flags).
 #   - GNU Octave:     ${CMAKE_BINARY_DIR}/octave/<name>.mex (with the adapter)
 #   - MATLAB, when CMake finds it (-DMatlab_ROOT_DIR=...): matlab_add_mex.
 # Every MEX file exports mexFunction and nothing else.
 
 set(MEXTK_EXPORT_MAP ${CMAKE_SOURCE_DIR}/host/mex_exports.map)
 set(MEXTK_TESTHOST_DIR ${CMAKE_BINARY_DIR}/testhost)
+if(WIN32)
+  set(MEXTK_MEX_EXTENSION mexw64)
+elseif(APPLE)
+  if(CMAKE_SYSTEM_PROCESSOR MATCHES "arm64|aarch64")
+    set(MEXTK_MEX_EXTENSION mexmaca64)
+  else()
+    set(MEXTK_MEX_EXTENSION mexmaci64)
+  endif()
+else()
+  # MATLAB's Linux extension (there is no MATLAB for ARM Linux, whose test
+  # builds use it too).
+  set(MEXTK_MEX_EXTENSION mexa64)
+endif()
+# The folder as the test programs see it: a Windows program run by Wine sees
+# the Unix file system as drive Z:.
+set(MEXTK_TESTHOST_MEX_DIR_SEEN ${MEXTK_TESTHOST_DIR})
+if(WIN32 AND CMAKE_HOST_UNIX)
+  set(MEXTK_TESTHOST_MEX_DIR_SEEN "Z:${MEXTK_TESTHOST_DIR}")
+endif()
+# The shipped MEX files link the C++ runtime in (and hide it), so that they
+# need nothing beyond the host's libraries and the C library.  The sanitizer
+# and fuzzer builds, which are never shipped, keep the compiler's shared
+# runtime, as their own runtimes expect.
+if(MEXTK_SANITIZE OR MEXTK_FUZZ)
+  set(MEXTK_STATIC_RUNTIME OFF)
+else()
+  set(MEXTK_STATIC_RUNTIME ON)
+endif()
 set(MEXTK_OCTAVE_DIR ${CMAKE_BINARY_DIR}/octave)
 
 if(MEXTK_OCTAVE)
@@ -44,16 +76,41 @@ function(mextk_mex_link_flags target)
   endif()
 endfunction()
 
+# A MEX file for MATLAB's libmx and libmex (and the test host's).
+function(mextk_matlab_mex_flags target)
+  target_link_libraries(${target} PRIVATE mex_api mextk_libmx mextk_libmex)
+  mextk_mex_link_flags(${target})
+  set_target_properties(${target} PROPERTIES
+    SUFFIX ".${MEXTK_MEX_EXTENSION}"
+    LIBRARY_OUTPUT_DIRECTORY ${MEXTK_TESTHOST_DIR}
+    # No search path into this tree: the host has loaded libmx and libmex.
+    SKIP_BUILD_RPATH ON)
+  if(MEXTK_STATIC_RUNTIME)
+    if(WIN32)
+      # -static also takes the threads library (libwinpthread) in, which
+      # -static-libgcc -static-libstdc++ alone leave as a DLL import.
+      target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++ "LINKER:--gc-sections")
+    else()
+      # Unused sections of the runtime go, and with them the imports of C
+      # library functions they alone use (the newest the runtime asks for).
+      target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++ "LINKER:--exclude-libs,ALL"
+                          "LINKER:--gc-sections")
+    endif()
+  endif()
+endfunction()
+
 function(mextk_add_mex)
   cmake_parse_arguments(M "" "NAME;HELP" "SOURCES;LIBS" ${ARGN})
 
   if(MEXTK_TESTHOST)
     add_library(${M_NAME}_testhost MODULE ${M_SOURCES})
-    target_link_libraries(${M_NAME}_testhost PRIVATE mex_api ${M_LIBS} mextk_testhost)
-    mextk_mex_link_flags(${M_NAME}_testhost)
-    set_target_properties(${M_NAME}_testhost PROPERTIES
-      OUTPUT_NAME ${M_NAME} SUFFIX ".mexa64"
-      LIBRARY_OUTPUT_DIRECTORY ${MEXTK_TESTHOST_DIR})
+    target_link_libraries(${M_NAME}_testhost PRIVATE ${M_LIBS})
+    mextk_matlab_mex_flags(${M_NAME}_testhost)
+    set_target_properties(${M_NAME}_testhost PROPERTIES OUTPUT_NAME ${M_NAME})
+    if(M_HELP)
+      # The help text beside the file, as a release ships it.
+      configure_file(${M_HELP} ${MEXTK_TESTHOST_DIR}/${M_NAME}.m COPYONLY)
+    endif()
   endif()
 
   if(MEXTK_OCTAVE)

@@ -23,8 +23,11 @@ Isa widestIsa();
 
 }  // namespace crexp
 
-// Per-function target attributes for the x86-64 paths.  Where they are not
-// available (another architecture, another compiler) only Plain exists.
+// Per-function target attributes for the x86-64 paths, chosen at run time
+// with __builtin_cpu_supports.  Where these do not exist, only Plain is
+// built: another architecture (ARM64), or a compiler that is not GCC or
+// Clang (MSVC defines neither __GNUC__ nor __x86_64__), whose build then
+// takes the portable path on every CPU, with the same bits.
 #if defined(__GNUC__) && defined(__x86_64__)
 #define CREXP_X86_PATHS 1
 #define CREXP_TARGET_AVX2 __attribute__((target("avx2,fma")))

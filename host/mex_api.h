@@ -20,8 +20,11 @@
 #endif
 
 /* Everything is built with hidden visibility; the entry is the one symbol a
- * MEX file exports. */
-#if defined(__GNUC__)
+ * MEX file exports.  On Windows the entry is the one function marked for
+ * export (a DLL with no such mark would export every function). */
+#if defined(_WIN32)
+#define MEXAPI_ENTRY_VISIBILITY __declspec(dllexport)
+#elif defined(__GNUC__)
 #define MEXAPI_ENTRY_VISIBILITY __attribute__((visibility("default")))
 #else
 #define MEXAPI_ENTRY_VISIBILITY

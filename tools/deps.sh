@@ -3,7 +3,9 @@
 # machine lacks.  Safe to run again: it installs nothing that is there.
 set -euo pipefail
 packages=(build-essential cmake binutils libgtest-dev libgmock-dev libbenchmark-dev octave liboctave-dev
-          libmpfr-dev clang-14 libclang-rt-14-dev llvm-14 xvfb xdotool)
+          libmpfr-dev clang-14 libclang-rt-14-dev llvm-14
+          googletest g++-mingw-w64-x86-64-posix wine64 g++-aarch64-linux-gnu qemu-user zip unzip
+          xvfb xdotool)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

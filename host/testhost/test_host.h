@@ -1,8 +1,10 @@
 // The test host: a small stand-in for MATLAB's libmx/libmex.
 //
-// It provides the host operations of mex_api.h, lets tests build arrays of
-// any class, shape, complexity and sparsity, loads a built MEX file with
-// dlopen and calls its mexFunction as the real host does.  mexErrMsgTxt
+// The host operations of mex_api.h are in the two libraries libmx and libmex
+// (MATLAB's names), so a MEX file built for MATLAB loads unchanged.  This
+// side lets tests build arrays of any class, shape, complexity and sparsity,
+// loads a built MEX file (dlopen, or LoadLibrary on Windows) and calls its
+// mexFunction as the real host does.  mexErrMsgTxt
 // records the message byte for byte and leaves the gateway with longjmp,
 // without running the gateway's destructors, so a leak on an error path shows
 // in the leak checker.  mxMalloc blocks are tracked per call.
@@ -94,7 +96,7 @@ struct CallResult {
                                    // return (the host reclaims them too)
 };
 
-// A MEX file loaded with dlopen, as the real host loads it.
+// A MEX file loaded as the real host loads it.
 class MexFile {
 public:
     explicit MexFile(const std::string &path);  // throws std::runtime_error
@@ -114,12 +116,33 @@ private:
     void (*entry_)(int, mxArray **, int, const mxArray **) = nullptr;
 };
 
+// Standard output of the process (file descriptor 1, where a MEX file's
+// std::cout ends up through the C library's stdout) redirected to a
+// temporary file while this object lives.
+class CapturedStdout {
+public:
+    CapturedStdout();  // throws std::runtime_error
+    ~CapturedStdout();
+    CapturedStdout(const CapturedStdout &) = delete;
+    CapturedStdout &operator=(const CapturedStdout &) = delete;
+
+    // What has reached the file so far: what writers have flushed.
+    std::string delivered() const;
+    // Everything written, once the C library's stdout buffer is flushed.
+    std::string written() const;
+
+private:
+    void *file_ = nullptr;  // FILE *
+    int saved_ = -1;
+};
+
 // The path of a built MEX file for the test host, given its function name:
-// <MEXTK_TESTHOST_MEX_DIR>/<name>.<extension>.
+// <MEXTK_TESTHOST_MEX_DIR>/<name>.<the platform's MEX extension>.
 std::string mexPath(const std::string &name);
 
 // The dynamic symbols a shared library defines, or those it imports (as
 // nm -D --defined-only / --undefined-only list them, versions dropped).
+// ELF systems only.
 std::vector<std::string> definedDynamicSymbols(const std::string &path);
 std::vector<std::string> undefinedDynamicSymbols(const std::string &path);
 

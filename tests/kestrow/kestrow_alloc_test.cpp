@@ -1,7 +1,7 @@
 // kestrow when the evaluator's difference vector cannot be obtained.
 //
-// This executable replaces the global operator new; the MEX file loaded into
-// it binds to the replacement too.  The evaluator's difference scratch, of
+// This executable makes chosen allocations fail, those of the MEX file loaded
+// into it too (failing_new.h).  The evaluator's difference scratch, of
 // the size the path it runs on takes, is the only allocation of that size in
 // the call, and it is made to fail.
 #include "column_gaussian.h"
@@ -27,7 +27,7 @@ TEST(kestrowAlloc, ScratchFailureEndsTheCallWithAClearError)
     failing_new::arm(kestrow::scratchDoubles(crexp::widestIsa(), static_cast<std::int32_t>(D)) * sizeof(double));
     const testhost::CallResult failed = mex.call(1, {X, MU, IS, K});
     failing_new::disarm();
-    ASSERT_EQ(failing_new::failures(), 1u) << "the replacement operator new was not used";
+    ASSERT_EQ(failing_new::failures(), 1u) << "the failing allocation was not used";
     EXPECT_TRUE(failed.failed);
     EXPECT_EQ(failed.message, "Out of memory: the difference vector of D doubles could not be obtained.");
     EXPECT_EQ(failed.blocksLeft, 0u);

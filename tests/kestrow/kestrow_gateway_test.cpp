@@ -27,51 +27,32 @@ const testhost::MexFile &mex()
     return file;
 }
 
-// Stands in for standard output's buffer: keeps what was written, what of it
-// had been flushed, and how often a flush came.
-class RecordingBuffer : public std::stringbuf {
-public:
-    std::string flushed;
-    int flushes = 0;
-
-protected:
-    int sync() override
-    {
-        flushed = str();
-        ++flushes;
-        return 0;
-    }
-};
-
 struct Outcome {
     CallResult result;
     std::string written;
     std::string flushed;
-    int flushes = 0;
 };
 
+// The MEX file carries its own C++ runtime, so its std::cout is its own: what
+// it prints is read where it ends up, on the process's standard output.
 Outcome call(int nlhs, const std::vector<const mxArray *> &inputs)
 {
-    RecordingBuffer buffer;
-    std::streambuf *const previous = std::cout.rdbuf(&buffer);
+    const testhost::CapturedStdout output;
     Outcome o;
     o.result = mex().call(nlhs, inputs);
-    std::cout.rdbuf(previous);
-    o.written = buffer.str();
-    o.flushed = buffer.flushed;
-    o.flushes = buffer.flushes;
+    o.flushed = output.delivered();
+    o.written = output.written();
     return o;
 }
 
-// A failed call that printed `printed` (every line flushed) and created
-// nothing.
+// A failed call that printed `printed` (all of it flushed before the error)
+// and created nothing.
 void expectFailure(const Outcome &o, const std::string &message, const std::string &printed)
 {
     EXPECT_TRUE(o.result.failed);
     EXPECT_EQ(o.result.message, message);
     EXPECT_EQ(o.written, printed);
     EXPECT_EQ(o.flushed, printed);
-    EXPECT_EQ(o.flushes, static_cast<int>(std::count(printed.begin(), printed.end(), '\n')));
     EXPECT_EQ(o.result.arraysLeft, 0u);
     EXPECT_EQ(o.result.blocksLeft, 0u);
 }
@@ -245,6 +226,9 @@ std::vector<double> evaluate(const kestrow_test::Problem &p)
 
 TEST(kestrowGateway, ValuesMatchPlainReferenceBitForBit)
 {
+#if !MEXTK_HAVE_MPFR
+    GTEST_SKIP() << "the reference exponential needs MPFR, which this build lacks";
+#else
     std::mt19937_64 rng(99);
     for (auto form : {kestrow_test::Form::Definite, kestrow_test::Form::NonSymmetric}) {
         for (int D : {0, 1, 3, 20}) {
@@ -254,6 +238,7 @@ TEST(kestrowGateway, ValuesMatchPlainReferenceBitForBit)
             }
         }
     }
+#endif
 }
 
 TEST(kestrowGateway, BorderShapesAreAccepted)

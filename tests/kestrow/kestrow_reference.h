@@ -6,7 +6,9 @@
 #ifndef KESTROW_REFERENCE_H
 #define KESTROW_REFERENCE_H
 
+#if MEXTK_HAVE_MPFR
 #include "support/correctly_rounded_exp.h"
+#endif
 
 #include <cmath>
 #include <cstdint>
@@ -28,6 +30,7 @@ struct Problem {
     double is(int row, int col) const { return IS[static_cast<std::size_t>(col) * D + row]; }
 };
 
+#if MEXTK_HAVE_MPFR
 inline double referenceValue(const Problem &p, int col)
 {
     std::vector<double> d;
@@ -57,6 +60,7 @@ inline std::vector<double> reference(const Problem &p)
     }
     return v;
 }
+#endif
 
 inline std::uint64_t bits(double v)
 {

@@ -1,8 +1,11 @@
-// A replacement of the global operator new that fails on request.
+// Allocations that fail on request (Linux).
 //
-// Linked into a test executable, it also serves the MEX files that the test
-// loads (they bind to the executable's operator new), so a test can make one
-// chosen allocation inside a gateway throw std::bad_alloc.
+// Linked into a test executable (which exports its symbols), it also serves
+// the MEX files that the test loads, so a test can make one chosen allocation
+// inside a gateway throw std::bad_alloc.  A shipped MEX file carries its own
+// hidden operator new, which takes memory from the C library: then malloc is
+// replaced here (MEXTK_STATIC_RUNTIME).  The sanitizer build's MEX files bind
+// to the process's operator new: then that is replaced.
 #ifndef FAILING_NEW_H
 #define FAILING_NEW_H
 
