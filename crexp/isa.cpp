@@ -11,6 +11,8 @@ const char *isaName(Isa isa)
         return "avx2";
     case Isa::Avx512:
         return "avx512";
+    case Isa::Neon:
+        return "neon";
     }
     return "unknown";
 }
@@ -20,6 +22,8 @@ bool isaSupported(Isa isa)
     switch (isa) {
     case Isa::Plain:
         return true;
+    case Isa::Neon:
+        return CREXP_NEON_PATH != 0;
 #if CREXP_X86_PATHS
     // The compiler's CPU model also asks the operating system whether it
     // saves the wide registers, so a set it does not enable counts as absent.
@@ -41,6 +45,9 @@ bool isaSupported(Isa isa)
 
 Isa widestIsa()
 {
+    if (isaSupported(Isa::Neon)) {
+        return Isa::Neon;
+    }
     if (isaSupported(Isa::Avx512)) {
         return Isa::Avx512;
     }

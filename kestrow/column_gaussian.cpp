@@ -4,6 +4,7 @@
 #include "exponential.h"
 
 #include <cstddef>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -11,7 +12,9 @@ namespace kestrow {
 
 namespace {
 
-// The plain loop: one column at a time, d of D doubles.
+// The plain loop: one column at a time, d of D doubles.  It stays apart from
+// the lane paths: it is what they are compared with, and what every compiler
+// builds, so it is kept as plain as the definition in column_gaussian.h.
 void evalPlain(const double *X, std::size_t rows, std::size_t cols, const double *MU,
                const double *IS, double K, double *out, double *d)
 {
@@ -29,7 +32,8 @@ void evalPlain(const double *X, std::size_t rows, std::size_t cols, const double
             }
             q = q + s * d[j];
         }
-        out[c] = crexp::exponential(q * (-0.5)) * K;
+        const double y = crexp::exponential(q * (-0.5)) * K;
+        out[c] = y == y ? y : std::numeric_limits<double>::quiet_NaN();
     }
 }
 
@@ -38,14 +42,10 @@ void evalPlain(const double *X, std::size_t rows, std::size_t cols, const double
 std::size_t scratchDoubles(Isa isa, std::int32_t D)
 {
     const std::size_t rows = D > 0 ? static_cast<std::size_t>(D) : 0;
-#if CREXP_X86_PATHS
     if (isa != Isa::Plain && rows > 0) {
         // Room to move the start to the next 64-byte boundary.
         return rows * detail::kScratchColumns + (detail::kScratchAlignment / sizeof(double) - 1);
     }
-#else
-    (void)isa;
-#endif
     return rows;
 }
 
@@ -62,25 +62,27 @@ void evalColumnGaussianOn(Isa isa, const double *X, std::int32_t D, std::int32_t
 
     // Taken once, before the first column; may throw std::bad_alloc.
     std::vector<double> scratch(scratchDoubles(isa, D));
-
-#if CREXP_X86_PATHS
-    if (isa != Isa::Plain) {
-        double *aligned = nullptr;
-        if (rows > 0) {
-            void *start = scratch.data();
-            std::size_t space = scratch.size() * sizeof(double);
-            aligned = static_cast<double *>(std::align(detail::kScratchAlignment,
-                                                       rows * detail::kScratchColumns * sizeof(double), start, space));
-        }
-        if (isa == Isa::Avx512) {
-            detail::evalAvx512(X, rows, cols, MU, IS, K, out, aligned);
-        } else {
-            detail::evalAvx2(X, rows, cols, MU, IS, K, out, aligned);
-        }
-        return;
+    double *aligned = scratch.data();
+    if (isa != Isa::Plain && rows > 0) {
+        void *start = scratch.data();
+        std::size_t space = scratch.size() * sizeof(double);
+        aligned = static_cast<double *>(std::align(detail::kScratchAlignment,
+                                                   rows * detail::kScratchColumns * sizeof(double), start, space));
     }
+    switch (isa) {
+#if CREXP_X86_PATHS
+    case Isa::Avx2:
+        return detail::evalAvx2(X, rows, cols, MU, IS, K, out, aligned);
+    case Isa::Avx512:
+        return detail::evalAvx512(X, rows, cols, MU, IS, K, out, aligned);
 #endif
-    evalPlain(X, rows, cols, MU, IS, K, out, scratch.data());
+#if CREXP_NEON_PATH
+    case Isa::Neon:
+        return detail::evalNeon(X, rows, cols, MU, IS, K, out, aligned);
+#endif
+    default:
+        return evalPlain(X, rows, cols, MU, IS, K, out, aligned);
+    }
 }
 
 void evalColumnGaussian(const double *X, std::int32_t D, std::int32_t N, const double *MU,
