@@ -6,7 +6,7 @@
 // range, gets the scalar function's value.
 //
 // Included by one source file per instruction set, which names the set in
-// CREXP_LANES_TARGET (none for NEON).
+// CREXP_LANES_TARGET.
 #include "exponential.h"
 #include "exponential_detail.h"
 
@@ -62,18 +62,12 @@ CREXP_ALWAYS_INLINE void exponentialBlock(double *values, std::size_t n)
 {
     const typename L::Double x = L::load(values, n);
     typename L::Double y;
-    const unsigned all = (1u << n) - 1u;
-    const unsigned decided = L::bits(fastLanes<L>(x, &y)) & all;
-    if (decided != all) {
-        double in[L::kCount], out[L::kCount];
-        L::store(in, x);
-        L::store(out, y);
-        for (std::size_t lane = 0; lane < n; ++lane) {
-            out[lane] = (decided >> lane & 1u) != 0 ? out[lane] : exponential(in[lane]);
-        }
-        y = L::load(out);
-    }
+    const unsigned decided = L::bits(fastLanes<L>(x, &y));
     L::store(values, y, n);
+    for (unsigned rest = ((1u << n) - 1u) & ~decided; rest != 0; rest &= rest - 1u) {
+        const int lane = __builtin_ctz(rest);
+        values[lane] = exponential(x[lane]);
+    }
 }
 
 template <class L>

@@ -4,17 +4,8 @@ namespace crexp {
 
 const char *isaName(Isa isa)
 {
-    switch (isa) {
-    case Isa::Plain:
-        return "plain";
-    case Isa::Avx2:
-        return "avx2";
-    case Isa::Avx512:
-        return "avx512";
-    case Isa::Neon:
-        return "neon";
-    }
-    return "unknown";
+    const char *const names[] = {"plain", "avx2", "avx512", "neon"};
+    return names[static_cast<int>(isa)];
 }
 
 bool isaSupported(Isa isa)
@@ -45,14 +36,11 @@ bool isaSupported(Isa isa)
 
 Isa widestIsa()
 {
-    if (isaSupported(Isa::Neon)) {
-        return Isa::Neon;
-    }
-    if (isaSupported(Isa::Avx512)) {
-        return Isa::Avx512;
-    }
-    if (isaSupported(Isa::Avx2)) {
-        return Isa::Avx2;
+    const Isa widestFirst[] = {Isa::Neon, Isa::Avx512, Isa::Avx2};
+    for (Isa isa : widestFirst) {
+        if (isaSupported(isa)) {
+            return isa;
+        }
     }
     return Isa::Plain;
 }

@@ -58,29 +58,15 @@ struct NeonLanes {
         r[1] = vzip2q_f64(r0, r[1]);
     }
 
-    // The structure loads split FD = 2, 3, 4 by themselves; a single column
-    // is first copied into a buffer of zeros.
     template <std::size_t FD>
     CREXP_NEON_OP void loadRows(const double *p, std::size_t count, Double *row)
     {
-        double one[2 * FD] = {};
-        if (count < kCount) {
-            for (std::size_t k = 0; k < FD; ++k) {
-                one[k] = count == 1 ? p[k] : 0.0;
+        for (std::size_t k0 = 0; k0 < FD; k0 += kCount) {
+            Double r[kCount] = {load(p + k0, FD - k0), count > 1 ? load(p + FD + k0, FD - k0) : Double{}};
+            transpose(r);
+            for (std::size_t k = k0; k < FD && k < k0 + kCount; ++k) {
+                row[k] = r[k - k0];
             }
-            p = one;
-        }
-        if constexpr (FD == 1) {
-            row[0] = vld1q_f64(p);
-        } else if constexpr (FD == 2) {
-            const float64x2x2_t r = vld2q_f64(p);
-            row[0] = r.val[0], row[1] = r.val[1];
-        } else if constexpr (FD == 3) {
-            const float64x2x3_t r = vld3q_f64(p);
-            row[0] = r.val[0], row[1] = r.val[1], row[2] = r.val[2];
-        } else {
-            const float64x2x4_t r = vld4q_f64(p);
-            row[0] = r.val[0], row[1] = r.val[1], row[2] = r.val[2], row[3] = r.val[3];
         }
     }
 };

@@ -81,7 +81,7 @@ void evalColumnGaussianOn(Isa isa, const double *X, std::int32_t D, std::int32_t
         return detail::evalNeon(X, rows, cols, MU, IS, K, out, aligned);
 #endif
     default:
-        return evalPlain(X, rows, cols, MU, IS, K, out, aligned);
+        return evalPlain(X, rows, cols, MU, IS, K, out, scratch.data());
     }
 }
 

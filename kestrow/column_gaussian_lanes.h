@@ -1,10 +1,8 @@
 // The evaluator on the lanes of a vector, written once over a lane type L
 // (crexp/lanes_*.h): one column per lane, every lane doing the plain loop's
 // operations in its order (separate multiplies and adds, accumulators from
-// +0.0, index order; never a fused multiply-add).
-//
-// Included by one source file per instruction set, which names the set in
-// CREXP_LANES_TARGET (none for NEON).
+// +0.0, index order; never a fused multiply-add).  Included by one source
+// file per instruction set, which names the set in CREXP_LANES_TARGET.
 #include "column_gaussian_paths.h"
 #include "exponential.h"
 
@@ -18,41 +16,42 @@ CREXP_TARGET_BEGIN(CREXP_LANES_TARGET)
 namespace kestrow {
 namespace detail {
 
+// Stores q * (-0.5) of NV vectors of columns at dst; the last vector holds
+// `lastCount` columns.
+template <class L, std::size_t NV>
+CREXP_ALWAYS_INLINE void storeExponents(const typename L::Double *q, std::size_t lastCount, double *dst)
+{
+    for (std::size_t v = 0; v < NV; ++v) {
+        L::store(dst + v * L::kCount, q[v] * -0.5, v + 1 == NV ? lastCount : L::kCount);
+    }
+}
+
 // ---- Small D, known when compiling: everything in registers ----
 
-// q * (-0.5) of NV vectors of columns, the first at Xc, into dst; the last
-// vector holds `lastCount` columns.  mu[k] and is[m + j*FD] hold MU and IS
-// in every lane.
+// The exponents of NV vectors of columns, the first at Xc; mu[k] and
+// is[m + j*FD] hold MU and IS in every lane.
 template <class L, std::size_t FD, std::size_t NV>
 CREXP_ALWAYS_INLINE void stepFixedD(const double *Xc, const typename L::Double *mu, const typename L::Double *is,
                                     std::size_t lastCount, double *dst)
 {
     typename L::Double d[NV][FD], q[NV];
-#pragma GCC unroll 16
     for (std::size_t v = 0; v < NV; ++v) {
         L::template loadRows<FD>(Xc + v * L::kCount * FD, v + 1 == NV ? lastCount : L::kCount, d[v]);
-#pragma GCC unroll 16
         for (std::size_t k = 0; k < FD; ++k) {
             d[v][k] = d[v][k] - mu[k];
         }
         q[v] = typename L::Double{};
     }
-#pragma GCC unroll 16
     for (std::size_t j = 0; j < FD; ++j) {
-#pragma GCC unroll 16
         for (std::size_t v = 0; v < NV; ++v) {
             typename L::Double s{};
-#pragma GCC unroll 16
             for (std::size_t m = 0; m < FD; ++m) {
                 s = s + d[v][m] * is[m + j * FD];
             }
             q[v] = q[v] + s * d[v][j];
         }
     }
-#pragma GCC unroll 16
-    for (std::size_t v = 0; v < NV; ++v) {
-        L::store(dst + v * L::kCount, q[v] * -0.5, v + 1 == NV ? lastCount : L::kCount);
-    }
+    storeExponents<L, NV>(q, lastCount, dst);
 }
 
 // ---- Any D: lane vectors of the differences in scratch ----
@@ -69,12 +68,10 @@ CREXP_ALWAYS_INLINE void storeDifferences(const double *first, std::size_t D, co
         const std::size_t height = D - k0 < L::kCount ? D - k0 : L::kCount;
         const typename L::Double mu = L::load(MU + k0, height);
         typename L::Double r[L::kCount];
-#pragma GCC unroll 16
         for (std::size_t l = 0; l < L::kCount; ++l) {
             r[l] = l < count ? L::load(first + l * D + k0, height) - mu : typename L::Double{};
         }
         L::transpose(r);
-#pragma GCC unroll 16
         for (std::size_t k = 0; k < L::kCount; ++k) {
             if (k < height) {
                 L::store(rows + (k0 + k) * L::kCount, r[k]);
@@ -84,68 +81,46 @@ CREXP_ALWAYS_INLINE void storeDifferences(const double *first, std::size_t D, co
 }
 
 // J consecutive inner sums s_j ... s_{j+J-1} for NV vectors at once, each
-// then added to its q in order.  Vector v's row m lies at
+// then added to its q in order; vector v's row m lies at
 // dv[(v*D + m)*L::kCount].  One load of a row serves J products, one
-// broadcast of IS serves NV; the NV*J sums are independent chains.
+// broadcast of IS serves NV; the NV*J sums are independent chains.  J
+// below the lane count is the last of them, for J = D - j.
 template <class L, std::size_t NV, std::size_t J>
 CREXP_ALWAYS_INLINE void innerSums(const double *dv, std::size_t D, const double *IS, std::size_t j,
                                    typename L::Double *q)
 {
-    typename L::Double s[NV][J];
-#pragma GCC unroll 16
-    for (std::size_t v = 0; v < NV; ++v) {
-#pragma GCC unroll 16
-        for (std::size_t t = 0; t < J; ++t) {
-            s[v][t] = typename L::Double{};
+    if constexpr (J < L::kCount && J > 1) {
+        if (D - j < J) {
+            return innerSums<L, NV, J - 1>(dv, D, IS, j, q);
         }
     }
+    typename L::Double s[NV][J] = {};
     const double *column = IS + j * D;
     for (std::size_t m = 0; m < D; ++m) {
         typename L::Double b[J];
-#pragma GCC unroll 16
         for (std::size_t t = 0; t < J; ++t) {
             b[t] = L::splat(column[m + t * D]);
         }
-#pragma GCC unroll 16
         for (std::size_t v = 0; v < NV; ++v) {
             const typename L::Double dm = L::load(dv + (v * D + m) * L::kCount);
-#pragma GCC unroll 16
             for (std::size_t t = 0; t < J; ++t) {
                 s[v][t] = s[v][t] + dm * b[t];
             }
         }
     }
-#pragma GCC unroll 16
     for (std::size_t t = 0; t < J; ++t) {
-#pragma GCC unroll 16
         for (std::size_t v = 0; v < NV; ++v) {
             q[v] = q[v] + s[v][t] * L::load(dv + (v * D + j + t) * L::kCount);
         }
     }
 }
 
-// The last J < L::kCount inner sums, J = D - j.
-template <class L, std::size_t NV, std::size_t J>
-CREXP_ALWAYS_INLINE void lastInnerSums(const double *dv, std::size_t D, const double *IS, std::size_t j,
-                                       typename L::Double *q)
-{
-    if constexpr (J > 0) {
-        if (D - j == J) {
-            innerSums<L, NV, J>(dv, D, IS, j, q);
-        } else {
-            lastInnerSums<L, NV, J - 1>(dv, D, IS, j, q);
-        }
-    }
-}
-
-// q * (-0.5) of NV vectors of columns, the first at Xc, into dst; the last
-// vector holds `lastCount` columns.
+// The exponents of NV vectors of columns, the first at Xc.
 template <class L, std::size_t NV>
 CREXP_ALWAYS_INLINE void stepAnyD(const double *Xc, std::size_t D, const double *MU, const double *IS,
                                   std::size_t lastCount, double *dv, double *dst)
 {
     typename L::Double q[NV];
-#pragma GCC unroll 16
     for (std::size_t v = 0; v < NV; ++v) {
         storeDifferences<L>(Xc + v * L::kCount * D, D, MU, v + 1 == NV ? lastCount : L::kCount,
                             dv + v * D * L::kCount);
@@ -155,11 +130,10 @@ CREXP_ALWAYS_INLINE void stepAnyD(const double *Xc, std::size_t D, const double 
     for (; j + L::kCount <= D; j += L::kCount) {
         innerSums<L, NV, L::kCount>(dv, D, IS, j, q);
     }
-    lastInnerSums<L, NV, L::kCount - 1>(dv, D, IS, j, q);
-#pragma GCC unroll 16
-    for (std::size_t v = 0; v < NV; ++v) {
-        L::store(dst + v * L::kCount, q[v] * -0.5, v + 1 == NV ? lastCount : L::kCount);
+    if (j < D) {
+        innerSums<L, NV, L::kCount - 1>(dv, D, IS, j, q);
     }
+    storeExponents<L, NV>(q, lastCount, dst);
 }
 
 // ---- Every column, round by round ----
@@ -191,10 +165,9 @@ void evalRounds(const double *X, std::size_t D, std::size_t N, const double *MU,
                 stepFixedD<L, FD, NV>(X + c * FD, mu, is, L::kCount, out + c);
             } else {
                 if (c + ahead < N) {
-                    const char *from = reinterpret_cast<const char *>(X + (c + ahead) * D);
-                    const char *to = reinterpret_cast<const char *>(X + (c + ahead + step < N ? c + ahead + step : N) * D);
-                    for (; from < to; from += 64) {
-                        __builtin_prefetch(from);
+                    const double *stop = X + (c + ahead + step < N ? c + ahead + step : N) * D;
+                    for (const double *p = X + (c + ahead) * D; p < stop; p += 64 / sizeof(double)) {
+                        __builtin_prefetch(p);
                     }
                 }
                 stepAnyD<L, NV>(X + c * D, D, MU, IS, L::kCount, dv, out + c);
@@ -222,18 +195,11 @@ template <class L>
 void evalLanes(const double *X, std::size_t D, std::size_t N, const double *MU, const double *IS, double K,
                double *out, double *scratch)
 {
-    switch (D) {
-    case 1:
-        return evalRounds<L, 1>(X, D, N, MU, IS, K, out, scratch);
-    case 2:
-        return evalRounds<L, 2>(X, D, N, MU, IS, K, out, scratch);
-    case 3:
-        return evalRounds<L, 3>(X, D, N, MU, IS, K, out, scratch);
-    case 4:
-        return evalRounds<L, 4>(X, D, N, MU, IS, K, out, scratch);
-    default:
-        return evalRounds<L, 0>(X, D, N, MU, IS, K, out, scratch);
-    }
+    using Rounds = void (*)(const double *, std::size_t, std::size_t, const double *, const double *, double,
+                            double *, double *);
+    constexpr Rounds byD[] = {evalRounds<L, 0>, evalRounds<L, 1>, evalRounds<L, 2>, evalRounds<L, 3>,
+                              evalRounds<L, 4>};
+    byD[D < 5 ? D : 0](X, D, N, MU, IS, K, out, scratch);
 }
 
 }  // namespace detail
