@@ -158,13 +158,13 @@ void exponentials(Isa isa, double *values, std::size_t count)
     switch (isa) {
 #if CREXP_X86_PATHS
     case Isa::Avx2:
-        return detail::exponentialsAvx2(values, count);
+        return detail::exponentialLanes<Avx2Lanes>(values, count);
     case Isa::Avx512:
-        return detail::exponentialsAvx512(values, count);
+        return detail::exponentialLanes<Avx512Lanes>(values, count);
 #endif
 #if CREXP_NEON_PATH
     case Isa::Neon:
-        return detail::exponentialsNeon(values, count);
+        return detail::exponentialLanes<NeonLanes>(values, count);
 #endif
     default:
         break;

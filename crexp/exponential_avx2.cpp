@@ -5,8 +5,5 @@
 #define CREXP_LANES_TARGET CREXP_AVX2
 #include "exponential_lanes.h"
 
-CREXP_TARGET_AVX2 void crexp::detail::exponentialsAvx2(double *values, std::size_t count)
-{
-    exponentialLanes<Avx2Lanes>(values, count);
-}
+template void crexp::detail::exponentialLanes<crexp::Avx2Lanes>(double *, std::size_t);
 #endif

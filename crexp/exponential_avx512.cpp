@@ -5,8 +5,5 @@
 #define CREXP_LANES_TARGET CREXP_AVX512
 #include "exponential_lanes.h"
 
-CREXP_TARGET_AVX512 void crexp::detail::exponentialsAvx512(double *values, std::size_t count)
-{
-    exponentialLanes<Avx512Lanes>(values, count);
-}
+template void crexp::detail::exponentialLanes<crexp::Avx512Lanes>(double *, std::size_t);
 #endif

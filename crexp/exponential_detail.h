@@ -58,11 +58,11 @@ bool fastPath(double x, double *result);
 // true for every input tested, and no double needs it (exponential.cpp).
 double accuratePath(double x, bool *decided);
 
-// The vector paths (exponential_lanes.h, one source file per set); every
-// lane that the fast stage does not decide goes to the scalar function.
-void exponentialsAvx2(double *values, std::size_t count);
-void exponentialsAvx512(double *values, std::size_t count);
-void exponentialsNeon(double *values, std::size_t count);
+// The vector path on the lanes of L (exponential_lanes.h, instantiated in
+// one source file per set); every lane that the fast stage does not decide
+// goes to the scalar function.
+template <class L>
+void exponentialLanes(double *values, std::size_t count);
 
 inline std::uint64_t bitsOf(double v)
 {

@@ -71,7 +71,7 @@ CREXP_ALWAYS_INLINE void exponentialBlock(double *values, std::size_t n)
 }
 
 template <class L>
-void exponentialLanes(double *values, std::size_t count)
+void exponentialsOn(double *values, std::size_t count)
 {
     std::size_t i = 0;
     for (; i + L::kCount <= count; i += L::kCount) {
@@ -80,6 +80,14 @@ void exponentialLanes(double *values, std::size_t count)
     if (i < count) {
         exponentialBlock<L>(values + i, count - i);
     }
+}
+
+// Declared before the target region (exponential_detail.h), so compiled
+// without its target: it only calls in.
+template <class L>
+void exponentialLanes(double *values, std::size_t count)
+{
+    exponentialsOn<L>(values, count);
 }
 
 }  // namespace detail

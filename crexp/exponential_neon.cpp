@@ -4,8 +4,5 @@
 #if CREXP_NEON_PATH
 #include "exponential_lanes.h"
 
-void crexp::detail::exponentialsNeon(double *values, std::size_t count)
-{
-    exponentialLanes<NeonLanes>(values, count);
-}
+template void crexp::detail::exponentialLanes<crexp::NeonLanes>(double *, std::size_t);
 #endif

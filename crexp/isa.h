@@ -22,6 +22,11 @@ bool isaSupported(Isa isa);
 // The widest supported set: what the library and its users run.
 Isa widestIsa();
 
+// The lane types of the vector paths (crexp/lanes_*.h).
+struct Avx2Lanes;
+struct Avx512Lanes;
+struct NeonLanes;
+
 }  // namespace crexp
 
 // The x86-64 paths need per-function target attributes; the NEON path needs

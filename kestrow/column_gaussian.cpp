@@ -72,13 +72,13 @@ void evalColumnGaussianOn(Isa isa, const double *X, std::int32_t D, std::int32_t
     switch (isa) {
 #if CREXP_X86_PATHS
     case Isa::Avx2:
-        return detail::evalAvx2(X, rows, cols, MU, IS, K, out, aligned);
+        return detail::evalLanes<crexp::Avx2Lanes>(X, rows, cols, MU, IS, K, out, aligned);
     case Isa::Avx512:
-        return detail::evalAvx512(X, rows, cols, MU, IS, K, out, aligned);
+        return detail::evalLanes<crexp::Avx512Lanes>(X, rows, cols, MU, IS, K, out, aligned);
 #endif
 #if CREXP_NEON_PATH
     case Isa::Neon:
-        return detail::evalNeon(X, rows, cols, MU, IS, K, out, aligned);
+        return detail::evalLanes<crexp::NeonLanes>(X, rows, cols, MU, IS, K, out, aligned);
 #endif
     default:
         return evalPlain(X, rows, cols, MU, IS, K, out, scratch.data());

@@ -5,9 +5,6 @@
 #define CREXP_LANES_TARGET CREXP_AVX2
 #include "column_gaussian_lanes.h"
 
-CREXP_TARGET_AVX2 void kestrow::detail::evalAvx2(const double *X, std::size_t D, std::size_t N, const double *MU,
-                                             const double *IS, double K, double *out, double *scratch)
-{
-    evalLanes<crexp::Avx2Lanes>(X, D, N, MU, IS, K, out, scratch);
-}
+template void kestrow::detail::evalLanes<crexp::Avx2Lanes>(const double *, std::size_t, std::size_t, const double *,
+                                                          const double *, double, double *, double *);
 #endif

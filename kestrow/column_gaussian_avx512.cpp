@@ -5,9 +5,6 @@
 #define CREXP_LANES_TARGET CREXP_AVX512
 #include "column_gaussian_lanes.h"
 
-CREXP_TARGET_AVX512 void kestrow::detail::evalAvx512(const double *X, std::size_t D, std::size_t N, const double *MU,
-                                             const double *IS, double K, double *out, double *scratch)
-{
-    evalLanes<crexp::Avx512Lanes>(X, D, N, MU, IS, K, out, scratch);
-}
+template void kestrow::detail::evalLanes<crexp::Avx512Lanes>(const double *, std::size_t, std::size_t, const double *,
+                                                          const double *, double, double *, double *);
 #endif

@@ -4,9 +4,6 @@
 #if CREXP_NEON_PATH
 #include "column_gaussian_lanes.h"
 
-void kestrow::detail::evalNeon(const double *X, std::size_t D, std::size_t N, const double *MU, const double *IS,
-                               double K, double *out, double *scratch)
-{
-    evalLanes<crexp::NeonLanes>(X, D, N, MU, IS, K, out, scratch);
-}
+template void kestrow::detail::evalLanes<crexp::NeonLanes>(const double *, std::size_t, std::size_t, const double *,
+                                                           const double *, double, double *, double *);
 #endif

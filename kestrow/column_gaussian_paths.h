@@ -1,5 +1,4 @@
-// The lane paths of the evaluator (column_gaussian_lanes.h, one source file
-// per instruction set) and what they share with its entry points.
+// The lane paths of the evaluator and what they share with its entry points.
 #ifndef KESTROW_COLUMN_GAUSSIAN_PATHS_H
 #define KESTROW_COLUMN_GAUSSIAN_PATHS_H
 
@@ -25,18 +24,12 @@ constexpr std::size_t kPrefetchBytes = 4096;
 // by K, all while they sit in the first-level cache.
 constexpr std::size_t kRoundColumns = 512;
 
-// The whole evaluation on one path, for D >= 0 and N > 0 given at full
-// width; scratch is the aligned difference scratch.
-#if CREXP_X86_PATHS
-void evalAvx2(const double *X, std::size_t D, std::size_t N, const double *MU, const double *IS,
-              double K, double *out, double *scratch);
-void evalAvx512(const double *X, std::size_t D, std::size_t N, const double *MU, const double *IS,
-                double K, double *out, double *scratch);
-#endif
-#if CREXP_NEON_PATH
-void evalNeon(const double *X, std::size_t D, std::size_t N, const double *MU, const double *IS,
-              double K, double *out, double *scratch);
-#endif
+// The whole evaluation on the lanes of L (column_gaussian_lanes.h,
+// instantiated in one source file per set), for D >= 0 and N > 0 given at
+// full width; scratch is the aligned difference scratch.
+template <class L>
+void evalLanes(const double *X, std::size_t D, std::size_t N, const double *MU, const double *IS, double K,
+               double *out, double *scratch);
 
 }  // namespace detail
 }  // namespace kestrow
