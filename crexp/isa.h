@@ -49,9 +49,10 @@ struct NeonLanes;
 
 // Code written once over a lane type (crexp/lanes_*.h) is compiled once per
 // set: its header, included in one source file per set, puts its functions
-// between CREXP_TARGET_BEGIN(set) and CREXP_TARGET_END, which compile every
-// function defined there for that set.  Everything there is a template on
-// the lane type, so no function is compiled twice for different sets.
+// between CREXP_TARGET_BEGIN(set) and CREXP_TARGET_END (NEON names none),
+// which compile every function defined there for that set.  The header's
+// own includes come first, and everything between is a template on the
+// lane type, so that no function is compiled twice for different sets.
 #define CREXP_PRAGMA(text) _Pragma(#text)
 #if defined(__clang__)
 #define CREXP_TARGET_BEGIN(set) CREXP_PRAGMA(clang attribute push(__attribute__((target(set))), apply_to = function))
