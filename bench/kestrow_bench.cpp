@@ -4,7 +4,7 @@
 // path can beat that floor while the exponential stays the platform's one
 // value at a time; the rest of the evaluator's time is the quadratic form.
 //
-// Arguments: isa (0 plain, 1 AVX2, 2 AVX-512; crexp::Isa), D, N.  Every
+// Arguments: isa (0 plain, 1 AVX2, 2 AVX-512, 3 NEON; crexp::Isa), D, N.  Every
 // path's bits are checked against the plain loop before it is timed.
 // Results are per column (items per second).
 #include "column_gaussian.h"

@@ -236,18 +236,20 @@ double exponential(double x)
 
 void exponentials(Isa isa, double *values, std::size_t count)
 {
+    switch (isa) {
 #if CREXP_X86_PATHS
-    if (isa == Isa::Avx512) {
-        detail::exponentialsAvx512(values, count);
-        return;
-    }
-    if (isa == Isa::Avx2) {
-        detail::exponentialsAvx2(values, count);
-        return;
-    }
-#else
-    (void)isa;
+    case Isa::Avx2:
+        return detail::exponentialLanes<Avx2Lanes>(values, count);
+    case Isa::Avx512:
+        return detail::exponentialLanes<Avx512Lanes>(values, count);
 #endif
+#if CREXP_NEON_PATH
+    case Isa::Neon:
+        return detail::exponentialLanes<NeonLanes>(values, count);
+#endif
+    default:
+        break;
+    }
     for (std::size_t i = 0; i < count; ++i) {
         values[i] = exponential(values[i]);
     }

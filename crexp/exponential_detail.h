@@ -59,10 +59,11 @@ bool fastPath(double x, double *result);
 // true for every input tested, and no double needs it (exponential.cpp).
 double accuratePath(double x, bool *decided);
 
-// The vector paths, each in its own file; every lane that the fast stage
-// does not decide (or that is out of its range) goes to the scalar function.
-void exponentialsAvx2(double *values, std::size_t count);
-void exponentialsAvx512(double *values, std::size_t count);
+// The vector path on the lanes of L (exponential_lanes.h, instantiated in
+// one source file per set); every lane that the fast stage does not decide
+// goes to the scalar function.
+template <class L>
+void exponentialLanes(double *values, std::size_t count);
 
 inline std::uint64_t bitsOf(double v)
 {

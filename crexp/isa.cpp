@@ -4,15 +4,8 @@ namespace crexp {
 
 const char *isaName(Isa isa)
 {
-    switch (isa) {
-    case Isa::Plain:
-        return "plain";
-    case Isa::Avx2:
-        return "avx2";
-    case Isa::Avx512:
-        return "avx512";
-    }
-    return "unknown";
+    const char *const names[] = {"plain", "avx2", "avx512", "neon"};
+    return names[static_cast<int>(isa)];
 }
 
 bool isaSupported(Isa isa)
@@ -20,6 +13,8 @@ bool isaSupported(Isa isa)
     switch (isa) {
     case Isa::Plain:
         return true;
+    case Isa::Neon:
+        return CREXP_NEON_PATH != 0;
 #if CREXP_X86_PATHS
     // The compiler's CPU model also asks the operating system whether it
     // saves the wide registers, so a set it does not enable counts as absent.
@@ -41,11 +36,11 @@ bool isaSupported(Isa isa)
 
 Isa widestIsa()
 {
-    if (isaSupported(Isa::Avx512)) {
-        return Isa::Avx512;
-    }
-    if (isaSupported(Isa::Avx2)) {
-        return Isa::Avx2;
+    const Isa widestFirst[] = {Isa::Neon, Isa::Avx512, Isa::Avx2};
+    for (Isa isa : widestFirst) {
+        if (isaSupported(isa)) {
+            return isa;
+        }
     }
     return Isa::Plain;
 }

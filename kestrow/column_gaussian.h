@@ -14,9 +14,9 @@
 //
 // with d = X(:, c) - MU.  Each sum is one accumulator starting at +0.0 that
 // adds its terms in index order, every product rounded on its own; the
-// exponential is crexp::exponential.  Every NaN of out is then given the one
-// bit pattern kCanonicalNan, whatever NaN the arithmetic made.  The results
-// are reproducible to the last bit, and the same on every path and CPU.
+// exponential is crexp::exponential.  The results are reproducible to the
+// last bit, and the same on every path; every NaN among them is the one
+// quiet NaN 0x7FF8000000000000, whichever NaNs went in.
 //
 // The caller guarantees D >= 0, N >= 0, buffers of D*N (X), D (MU), D*D (IS)
 // and N (out) doubles, and an out that overlaps no input; nothing is checked
@@ -30,23 +30,19 @@ using crexp::Isa;
 using crexp::isaSupported;
 using crexp::widestIsa;
 
-// The bits of every NaN the kernel writes: the positive quiet NaN with no
-// payload.
-constexpr std::uint64_t kCanonicalNan = 0x7FF8000000000000u;
-
 // Runs the widest path this CPU supports.
 void evalColumnGaussian(const double *X, std::int32_t D, std::int32_t N, const double *MU,
                         const double *IS, double K, double *out);
 
 // Runs the given path, which the caller knows to be supported
-// (isaSupported).  The SIMD paths evaluate one column per lane, every lane
-// doing the plain loop's operations in the plain loop's order.
+// (isaSupported).  The vector paths evaluate one column per lane, every
+// lane doing the plain loop's operations in the plain loop's order.
 void evalColumnGaussianOn(Isa isa, const double *X, std::int32_t D, std::int32_t N,
                           const double *MU, const double *IS, double K, double *out);
 
 // The doubles of difference scratch that one call on the path takes (for
-// N > 0): D for the plain loop, D per lane and a little more for alignment
-// on the SIMD paths.
+// N > 0): D for the plain loop, 8*D and a little more for alignment on the
+// vector paths.
 std::size_t scratchDoubles(Isa isa, std::int32_t D);
 
 }  // namespace kestrow

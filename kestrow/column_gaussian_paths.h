@@ -1,6 +1,4 @@
-// The SIMD paths of the evaluator, one file each, and what they share with
-// its entry points.  Only the x86-64 builds with per-function targets have
-// them (CREXP_X86_PATHS).
+// The lane paths of the evaluator and what they share with its entry points.
 #ifndef KESTROW_COLUMN_GAUSSIAN_PATHS_H
 #define KESTROW_COLUMN_GAUSSIAN_PATHS_H
 
@@ -11,14 +9,9 @@
 namespace kestrow {
 namespace detail {
 
-// Columns per vector of each path.  Both keep the differences of eight
-// columns in scratch (AVX2 two vectors of four, AVX-512 one of eight).
-constexpr std::size_t kAvx2Lanes = 4;
-constexpr std::size_t kAvx512Lanes = 8;
+// Every path keeps the differences of eight columns in scratch, as lane
+// vectors, from a start aligned to 64 bytes.
 constexpr std::size_t kScratchColumns = 8;
-
-// The paths read their lane vectors of differences from scratch aligned to
-// 64 bytes: D * kScratchColumns doubles from an aligned start.
 constexpr std::size_t kScratchAlignment = 64;
 
 // How far ahead of the columns being evaluated the paths for any D ask for
@@ -31,14 +24,12 @@ constexpr std::size_t kPrefetchBytes = 4096;
 // by K, all while they sit in the first-level cache.
 constexpr std::size_t kRoundColumns = 512;
 
-#if CREXP_X86_PATHS
-// The whole evaluation on one path, for D >= 0 and N > 0 given at full
-// width; scratch is the aligned difference scratch.
-void evalAvx2(const double *X, std::size_t D, std::size_t N, const double *MU, const double *IS,
-              double K, double *out, double *scratch);
-void evalAvx512(const double *X, std::size_t D, std::size_t N, const double *MU, const double *IS,
-                double K, double *out, double *scratch);
-#endif
+// The whole evaluation on the lanes of L (column_gaussian_lanes.h,
+// instantiated in one source file per set), for D >= 0 and N > 0 given at
+// full width; scratch is the aligned difference scratch.
+template <class L>
+void evalLanes(const double *X, std::size_t D, std::size_t N, const double *MU, const double *IS, double K,
+               double *out, double *scratch);
 
 }  // namespace detail
 }  // namespace kestrow
