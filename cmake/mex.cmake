@@ -95,6 +95,10 @@ function(mextk_matlab_mex_flags target)
       # library functions they alone use (the newest the runtime asks for).
       target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++ "LINKER:--exclude-libs,ALL"
                           "LINKER:--gc-sections")
+      if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+        # What the runtime asks of a newer glibc, given from an older one.
+        target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/host/old_glibc.cpp)
+      endif()
     endif()
   endif()
 endfunction()
