@@ -28,7 +28,7 @@ TEST(kestrowBits, BatteryIsCorrectlyRoundedWithOneNaN)
         std::vector<double> want = kestrow_test::reference(p);
         for (double &v : want) {
             if (std::isnan(v)) {
-                v = portable_bits::fromBits(kestrow::kCanonicalNan);
+                v = portable_bits::fromBits(0x7FF8000000000000u);  // the one NaN kestrow returns
                 ++nans;
             } else if (std::isinf(v)) {
                 ++infinities;
