@@ -10,6 +10,7 @@
 #ifndef KESTROW_BATTERY_H
 #define KESTROW_BATTERY_H
 
+#include "kestrow_reference.h"
 #include "support/portable_bits.h"
 
 #include <cmath>
@@ -21,14 +22,8 @@ namespace kestrow_battery {
 // FNV-1a of the battery's outputs, call by call, column by column.
 constexpr std::uint64_t kBatteryHash = 0xE8C6673CA9177F72u;
 
-struct Call {
-    int D = 0;
-    int N = 0;
-    std::vector<double> X;   // D*N, column-major
-    std::vector<double> MU;  // D
-    std::vector<double> IS;  // D*D, column-major
-    double K = 1.0;
-};
+// One call: the reference's problem type.
+using Call = kestrow_test::Problem;
 
 // Values from the edges of the double range, NaNs with a sign and payloads
 // (quiet and signalling) among them: which NaN an operation returns is where
