@@ -30,7 +30,7 @@ function make_mex ()
              'LDFLAGS=$LDFLAGS -static -static-libgcc -static-libstdc++'};
   elseif ispc
     % Microsoft Visual C++: kestrow's x86 paths need GCC or Clang, so it
-    % builds the portable path (kestrow/isa.h).
+    % builds the portable path (crexp/isa.h).
     flags = {'COMPFLAGS=$COMPFLAGS /std:c++17 /fp:precise'};
   elseif ismac
     flags = {['CXXFLAGS=$CXXFLAGS ' strjoin(gnu, ' ') ' -fvisibility=hidden']};
