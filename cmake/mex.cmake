@@ -31,6 +31,13 @@ set(MEXTK_TESTHOST_MEX_DIR_SEEN ${MEXTK_TESTHOST_DIR})
 if(WIN32 AND CMAKE_HOST_UNIX)
   set(MEXTK_TESTHOST_MEX_DIR_SEEN "Z:${MEXTK_TESTHOST_DIR}")
 endif()
+# Or MEX files built elsewhere: the test programs then load those, and
+# neither build nor wait for this build's (tests/shipped/old_glibc: files
+# built on a newer system, loaded on an older one).
+set(MEXTK_LOAD_MEX_DIR "" CACHE PATH "Folder whose MEX files the test programs load instead of this build's")
+if(MEXTK_LOAD_MEX_DIR)
+  set(MEXTK_TESTHOST_MEX_DIR_SEEN ${MEXTK_LOAD_MEX_DIR})
+endif()
 # The shipped MEX files link the C++ runtime in (and hide it), so that they
 # need nothing beyond the host's libraries and the C library.  The sanitizer
 # and fuzzer builds, which are never shipped, keep the compiler's shared
@@ -98,6 +105,12 @@ function(mextk_matlab_mex_flags target)
       if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
         # What the runtime asks of a newer glibc, given from an older one.
         target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/host/old_glibc.cpp)
+        # The runtime's pthread_once and __pthread_key_create are in
+        # libpthread.so.0 before glibc 2.34: the file asks for it, not
+        # trusting the host to have loaded it (from 2.34 on it is an empty
+        # stub).  By its file name: -lpthread finds an empty libpthread.a.
+        target_link_libraries(${target} PRIVATE "-Wl,--push-state,--no-as-needed" "-l:libpthread.so.0"
+                              "-Wl,--pop-state")
       endif()
     endif()
   endif()

@@ -11,13 +11,17 @@ set(pkg_files
   "DESCRIPTION|${CMAKE_BINARY_DIR}/package/DESCRIPTION"
   "COPYING|${CMAKE_SOURCE_DIR}/LICENSE"
   "NEWS|${CMAKE_SOURCE_DIR}/CHANGELOG.md"
-  "inst/rwsegment.m|${CMAKE_SOURCE_DIR}/examples/rwsegment.m"
-  "inst/rwsession.m|${CMAKE_SOURCE_DIR}/examples/rwsession.m"
   "post_install.m|${CMAKE_SOURCE_DIR}/package/post_install.m"
   "src/Makefile|${CMAKE_SOURCE_DIR}/package/Makefile"
   "src/host/mex_api.h|${CMAKE_SOURCE_DIR}/host/mex_api.h"
   "src/host/mex_exports.map|${CMAKE_SOURCE_DIR}/host/mex_exports.map"
   "src/host/octave/octave_adapter.cpp|${CMAKE_SOURCE_DIR}/host/octave/octave_adapter.cpp")
+# Every .m file of examples/: the main job and all it runs on.
+file(GLOB examples CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/examples/*.m)
+foreach(source ${examples})
+  get_filename_component(base ${source} NAME)
+  list(APPEND pkg_files "inst/${base}|${source}")
+endforeach()
 foreach(fn pallant kestrow modrick crexp)
   if(NOT fn STREQUAL "crexp")
     list(APPEND pkg_files "inst/${fn}.m|${CMAKE_SOURCE_DIR}/${fn}/${fn}.m")

@@ -1,0 +1,31 @@
+% The main job from a release archive's .m files alone (the unpacked folder,
+% MEXTK_RELEASE_DIR), with Octave MEX files of the same sources (a folder of
+% .mex files only, MEXTK_MEX_DIR): rwsegment on its built-in image, then on
+% an image file and a seed file written from that image and its strokes.
+% Run by tools/release, from an empty folder (Octave searches the current
+% folder first); a .m file missing from the archive fails it.
+folder = getenv ('MEXTK_RELEASE_DIR');
+mexdir = getenv ('MEXTK_MEX_DIR');
+% The MEX folder first: the archive's help files pallant.m, kestrow.m and
+% modrick.m, later on the path, must not hide the MEX files.
+addpath (mexdir, folder);
+for name = {'pallant', 'kestrow', 'modrick'}
+  assert (strcmp (which (name{1}), fullfile (mexdir, [name{1} '.mex'])), ...
+          '%s is %s, not the MEX file', name{1}, which (name{1}));
+end
+
+evalc ('[~, ~, info] = rwsegment ([], [], ''builtin.png'');');
+assert (info.accuracy >= 0.99, 'built-in image: accuracy %.4f', info.accuracy);
+assert (exist ('builtin.png', 'file') == 2);
+
+[img, strokes, truth] = rwsession ('testimage');
+[fg, bg] = rwsession ('paint', strokes, rows (img), columns (img));
+seeds = zeros ([size(fg), 3], 'uint8');
+seeds(:, :, 1) = 255 * uint8 (fg);
+seeds(:, :, 3) = 255 * uint8 (bg);
+imwrite (img, 'image.png');
+imwrite (seeds, 'seeds.png');
+evalc ('labels = rwsegment (''image.png'', ''seeds.png'', ''files.png'');');
+accuracy = mean (labels(:) == truth(:));
+assert (accuracy >= 0.99, 'image and seed files: accuracy %.4f', accuracy);
+assert (exist ('files.png', 'file') == 2);
