@@ -127,19 +127,24 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
   if ~painting || S.ready
     S = rwsession ('seeds', S, fgSeed, bgSeed);
   end
-  info.edges = S.edges;
+  info.edges = S.edges + S.stripEdges;
   for f = {'graph', 'priors', 'matrix', 'solve'}
     info.time.(f{1}) = S.time.(f{1});
   end
   info.time.total = toc (started);
   labels = S.labels;
   prob = S.prob;
+  if isempty (labels)                     % painted one kind of seed only
+    labels = S.fg;
+    prob = double (S.fg);
+  end
   [fullH, fullW, ~] = size (img);
 
   % ---- Report and picture ------------------------------------------------
   fprintf ('Image: %d x %d pixels (%s)\n', fullH, fullW, info.source);
   if S.factor > 1
-    fprintf ('Segmented at 1/%d scale: %d x %d pixels\n', S.factor, S.h, S.w);
+    fprintf ('Worked at 1/%d scale (%d x %d pixels), then at full resolution in a strip of %d pixels around the boundary\n', ...
+             S.factor, S.h, S.w, S.strip);
   end
   fprintf ('Seeds: %d foreground, %d background pixels\n', nnz (fgSeed), nnz (bgSeed));
   fprintf ('Graph: %d edges (8 neighbours)\n', info.edges);
@@ -315,8 +320,13 @@ function redraw (fig, G, started)
 % to the drawn window) in the title and the command window.
   S = G.S;
   layer = zeros (size (G.shown, 1), size (G.shown, 2), 'uint8');
+  % The outline is the answer at the working scale, S.factor pixels a block.
   if S.ready
-    layer(outline (S.labels(G.rows, G.cols))) = 1;
+    work = S.x >= 0.5;
+    layer(outline (work(ceil (G.rows / S.factor), ceil (G.cols / S.factor)))) = 1;
+    share = mean (work(:));
+  else
+    share = mean (S.fg(:));
   end
   layer(S.fg(G.rows, G.cols)) = 2;
   layer(S.bg(G.rows, G.cols)) = 3;
@@ -334,7 +344,7 @@ function redraw (fig, G, started)
   seconds = toc (started);
   setappdata (fig, 'rwsegmentUpdates', [getappdata(fig, 'rwsegmentUpdates'), seconds]);
   summary = sprintf ('%d strokes, %.1f%% foreground, %.2f s', numel (S.strokes), ...
-                     100 * mean (S.labels(:)), seconds);
+                     100 * share, seconds);
   fprintf ('Update: %s\n', summary);
   if S.ready
     set (fig, 'Name', ['rwsegment: ' summary]);

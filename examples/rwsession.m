@@ -1,27 +1,35 @@
 function varargout = rwsession (action, varargin)
 %RWSESSION  The segmentation behind RWSEGMENT, one stroke at a time.
 %   S = RWSESSION ('open', IMG, GAMMA) builds everything that does not
-%   depend on the seeds, once: the 8-neighbour edges of the H-by-W-by-3
-%   image IMG (values in [0, 1]) with their colour differences (PALLANT),
-%   every edge's reverse edge (MODRICK), the colours as a 3-by-N matrix.
-%   GAMMA is the weight of the colour prior.  An image of more than a
-%   million pixels is worked on at a reduced scale.
+%   depend on the seeds, once, at the working scale: IMG (H-by-W-by-3,
+%   values in [0, 1]) averaged over FACTOR-by-FACTOR blocks, FACTOR the
+%   smallest that leaves at most 2^18 working pixels (1 up to 512-by-512);
+%   there, the 8-neighbour edges with their colour differences (PALLANT,
+%   one offset at a time), every edge's reverse edge (MODRICK), the colours
+%   as a 3-by-N matrix.  GAMMA is the weight of the colour prior at a
+%   working size of 2^18 pixels; at other sizes it is scaled by 2^18 over
+%   the pixel count, so that the prior reaches as far across the picture
+%   whatever its resolution.
 %   S = RWSESSION ('open', IMG, GAMMA, true) also runs one throw-away
 %   update, so that the first update after a stroke is as quick as the
 %   others.
 %
 %   S = RWSESSION ('stroke', S, KIND, XY) adds a stroke and updates the
-%   segmentation.  KIND is 'fg' or 'bg'; XY is an N-by-2 list of (x, y)
-%   points in image pixels (x the column, y the row, pixel centres at whole
-%   numbers), joined into a polyline; the stroke marks every pixel within
-%   S.radius pixels of it, taking those pixels from the other kind.
+%   segmentation at the working scale.  KIND is 'fg' or 'bg'; XY is an
+%   N-by-2 list of (x, y) points in image pixels (x the column, y the row,
+%   pixel centres at whole numbers), joined into a polyline; the stroke
+%   marks every pixel within S.radius pixels of it, taking those pixels
+%   from the other kind.
 %   S = RWSESSION ('stroke', S, KIND, XY, RADIUS) sets the brush radius.
 %
 %   S = RWSESSION ('undo', S) takes back the last stroke and restores the
 %   state before it.
 %
 %   S = RWSESSION ('seeds', S, FG, BG) replaces the seeds by the H-by-W
-%   masks FG and BG (and forgets the strokes) and updates.
+%   masks FG and BG (and forgets the strokes), solves at the working scale
+%   and then, where the working scale is coarser than the image, once more
+%   at full resolution in a strip around the boundary found there: the
+%   answer of the batch form.
 %
 %   [FG, BG] = RWSESSION ('paint', STROKES, H, W) gives the H-by-W seed
 %   masks of the strokes in the struct array STROKES (fields kind, xy and
@@ -32,11 +40,24 @@ function varargout = rwsession (action, varargin)
 %   built-in 512-by-512 test image, its strokes (a struct array with fields
 %   kind, xy and radius) and the regions it was made of.
 %
-%   After an update, S.prob is the foreground probability of every pixel,
-%   S.labels the mask (prob >= 0.5), S.ready whether both kinds of seed
-%   exist (until then the mask is the foreground seeds), and S.time the
-%   time of the update's stages and of the whole update.  An update solves
-%   starting from the previous solution.
+%   After an update, S.x is the foreground probability at the working
+%   scale (S.h-by-S.w, one value per S.factor-by-S.factor block), S.ready
+%   whether both kinds of seed exist, and S.time the time of the update's
+%   stages and of the whole update.  S.prob and S.labels (prob >= 0.5) are
+%   the probability and the mask at the image's own size: after 'seeds'
+%   always, after 'stroke' and 'undo' only where the working scale is the
+%   image's (S.factor 1; else they are empty).  Until both kinds of seed
+%   exist the mask is the foreground seeds.  An update solves starting from
+%   the previous solution.
+%
+%   The full-resolution pass: the working-scale blocks next to a change of
+%   label, grouped into patches of at least 6-by-6 pixels, are the strip.
+%   PALLANT lists the edges of mosaics of those patches, each patch with a
+%   one-pixel rim, at most 2^18 pixels at a time, so the edges of the whole
+%   image are never listed at once.  The strip's pixels are solved again
+%   with the same kind of colour priors (refitted to the seeds' own colours)
+%   and weights, the seeds fixed and the pixels around the strip fixed to
+%   the label the working scale gave them.
 %
 %   See also RWSEGMENT.
 
@@ -53,7 +74,11 @@ function varargout = rwsession (action, varargin)
       S.strokes = struct ('kind', {}, 'xy', {}, 'radius', {});
       S.fg = logical (varargin{2});
       S.bg = logical (varargin{3}) & ~S.fg;
-      varargout{1} = update (S, 1e-6);
+      S = update (S, 1e-4);
+      if S.ready && S.factor > 1
+        S = refine (S, 1e-3);
+      end
+      varargout{1} = S;
     case 'paint'
       [varargout{1}, varargout{2}] = paintStrokes (varargin{:});
     case 'testimage'
@@ -70,69 +95,19 @@ function S = openSession (img, gamma, warm)
   S.gamma = gamma;
   S.radius = 3;
   [S.fullH, S.fullW, ~] = size (img);
-  S.factor = max (1, ceil (sqrt (S.fullH * S.fullW / 1e6)));
+  S.factor = max (1, ceil (sqrt (S.fullH * S.fullW / 2^18)));
+  S.img = img;                                    % for the full-resolution pass
   S.work = shrinkImage (img, S.factor);
   [h, w, ~] = size (S.work);
   S.h = h; S.w = w;
-  npix = h * w;
+  S.weight = gamma * 2^18 / (h * w);              % the prior's weight here
 
-  % The 8-neighbour edges, the offsets in increasing order of their linear
-  % offset (column-major), so that every edge list below is also sorted by
-  % (source, target).
   stage = tic;
-  ro = int32 ([-1;  0;  1; -1; 1; -1; 0; 1]);
-  co = int32 ([-1; -1; -1;  0; 0;  1; 1; 1]);
-  [s, t, dc, len] = pallant (S.work, ro, co);
-  S.edges = numel (s);
-
-  % An edge's weight depends on the region its source pixel is likely in,
-  % so w(s->t) differs from w(t->s); the random walker needs the two
-  % combined.  modrick gives every edge the row of its reverse: pallant
-  % lists the edges by source pixel, so the edges of one offset come in
-  % increasing order of source, and so do their reverses (t, s), which all
-  % come from the opposite offset.  Each offset's reversed pairs are thus
-  % already in the order of the list, and one forward scan per offset
-  % finds them.
-  su = uint32 (s);
-  tu = uint32 (t);
-  step = t - s;
-  rev = zeros (numel (s), 1, 'uint32');
-  for k = 1:numel (ro)
-    mine = find (step == double (co(k)) * h + double (ro(k)));
-    rev(mine) = modrick (su, tu, tu(mine), su(mine));
-  end
-
-  % Each pair of edges once, as the edge from the lower to the higher
-  % pixel index (an entry below the matrix's diagonal), beside the values
-  % of its reverse edge.
-  half = find (t > s);
-  back = rev(half);
-  S.sh = s(half); S.th = t(half);
-  S.dcF = dc(half); S.dcB = dc(back);
-  S.rootF = sqrt (len(half)); S.rootB = sqrt (len(back));
-
-  % Every pixel's pairs: the pair and the neighbour in each of the eight
-  % directions (the four where it is the lower index, then the four where
-  % it is the higher), npix + 1 and the pair count + 1 where there is none.
-  pairs = numel (half);
-  dr = mod (S.th - 1, h) - mod (S.sh - 1, h);
-  dk = floor ((S.th - 1) / h) - floor ((S.sh - 1) / h);
-  slot = 1 * (dr == 1 & dk == 0) + 2 * (dr == -1 & dk == 1) + 3 * (dr == 0 & dk == 1) + ...
-         4 * (dr == 1 & dk == 1);
-  S.pairOf = repmat (pairs + 1, npix, 8);
-  S.pairOf(S.sh + (slot - 1) * npix) = 1:pairs;
-  S.pairOf(S.th + (slot + 3) * npix) = 1:pairs;
-  S.neighbour = repmat (npix + 1, npix, 8);
-  S.neighbour(S.sh + (slot - 1) * npix) = S.th;
-  S.neighbour(S.th + (slot + 3) * npix) = S.sh;
-
-  % The lower triangle of the matrix, diagonal included, is assembled from
-  % these entries in this order (by column, then row) on every update.
-  rows = [S.th; (1:npix).'];
-  cols = [S.sh; (1:npix).'];
-  [~, S.order] = sort (cols * npix + rows);
-  S.rows = rows(S.order); S.cols = cols(S.order);
-  S.X = reshape (S.work, npix, 3).';              % 3-by-N, a column per pixel
+  S.graph = walkGraph (offsetGraph (S.work), h * w);
+  S.edges = 2 * numel (S.graph.s);                % as PALLANT lists them
+  S.strip = 0;                                    % the full-resolution pass's
+  S.stripEdges = 0;
+  S.X = reshape (S.work, h * w, 3).';             % 3-by-N, a column per pixel
   S.time.graph = toc (stage);
 
   S.strokes = struct ('kind', {}, 'xy', {}, 'radius', {});
@@ -156,6 +131,41 @@ function S = openSession (img, gamma, warm)
   S = update (S, 1e-3);
 end
 
+function E = offsetGraph (img)
+% The 8-neighbour edges of IMG, each pair of neighbours once, as the edge
+% from the lower to the higher pixel index (E.s, E.t), with the squared
+% colour difference and the root of the squared length of the edge (dcF,
+% rootF) and of its reverse edge (dcB, rootB).  PALLANT lists one offset
+% at a time, so each list comes by source pixel; the reverses (t, s) of
+% one offset's edges all come from the opposite offset, in the same order,
+% so one forward scan of MODRICK per offset finds them.
+  ro = int32 ([1; -1; 0; 1]);                     % the offsets that raise the
+  co = int32 ([0; 1; 1; 1]);                      % column-major index
+  parts = cell (4, 6);
+  for k = 1:4
+    [s, t, dc, len] = pallant (img, ro(k), co(k));
+    [sr, tr, dcr, lenr] = pallant (img, -ro(k), -co(k));
+    rev = modrick (uint32 (sr), uint32 (tr), uint32 (t), uint32 (s));
+    parts(k, :) = {s, t, dc, dcr(rev), sqrt(len), sqrt(lenr(rev))};
+  end
+  E = cell2struct (cellfun (@(c) vertcat (c{:}), num2cell (parts, 1), 'UniformOutput', false), ...
+                   {'s', 't', 'dcF', 'dcB', 'rootF', 'rootB'}, 2);
+end
+
+function G = walkGraph (E, n)
+% The graph of the linear system over N nodes: the edges E (a lower and a
+% higher node each) and the order in which the lower triangle of the
+% matrix, diagonal included, is assembled from [edges; nodes] on every
+% solve (by column, then row).
+  G = E;
+  G.n = n;
+  rows = [max(E.s, E.t); (1:n).'];
+  cols = [min(E.s, E.t); (1:n).'];
+  [~, G.order] = sort (cols * n + rows);
+  G.rows = rows(G.order);
+  G.cols = cols(G.order);
+end
+
 % ---- Strokes ---------------------------------------------------------------
 
 function S = addStroke (S, kind, xy, radius)
@@ -165,13 +175,14 @@ function S = addStroke (S, kind, xy, radius)
   if ~any (strcmp (kind, {'fg', 'bg'}))
     error ('rwsession: a stroke is ''fg'' or ''bg'', not ''%s''', kind);
   end
-  % What undo restores: the seeds and the solution before this stroke.
-  S.history{end + 1} = struct ('fg', S.fg, 'bg', S.bg, 'x', S.x, 'prob', S.prob, ...
-                               'labels', S.labels, 'ready', S.ready, 'time', S.time);
+  at = brush (xy, radius, S.fullH, S.fullW);
+  % What undo restores: the seeds the stroke covers and the solution before.
+  S.history{end + 1} = struct ('at', at, 'fg', S.fg(at), 'bg', S.bg(at), 'x', S.x, ...
+                               'prob', S.prob, 'labels', S.labels, 'ready', S.ready, ...
+                               'time', S.time);
   S.strokes(end + 1) = struct ('kind', kind, 'xy', double (xy), 'radius', radius);
-  [fg, bg] = paintStrokes (S.strokes(end), S.fullH, S.fullW);
-  S.fg = (S.fg & ~bg) | fg;
-  S.bg = (S.bg & ~fg) | bg;
+  S.fg(at) = strcmp (kind, 'fg');
+  S.bg(at) = strcmp (kind, 'bg');
   S = update (S, 1e-3);
 end
 
@@ -179,14 +190,9 @@ function [fg, bg] = paintStrokes (strokes, h, w)
   fg = false (h, w);
   bg = false (h, w);
   for k = 1:numel (strokes)
-    [mask, rows, cols] = brush (strokes(k).xy, strokes(k).radius, h, w);
-    if strcmp (strokes(k).kind, 'fg')
-      fg(rows, cols) = fg(rows, cols) | mask;
-      bg(rows, cols) = bg(rows, cols) & ~mask;
-    else
-      bg(rows, cols) = bg(rows, cols) | mask;
-      fg(rows, cols) = fg(rows, cols) & ~mask;
-    end
+    at = brush (strokes(k).xy, strokes(k).radius, h, w);
+    fg(at) = strcmp (strokes(k).kind, 'fg');
+    bg(at) = ~fg(at);
   end
 end
 
@@ -197,129 +203,161 @@ function S = undoStroke (S)
   before = S.history{end};
   S.history(end) = [];
   S.strokes(end) = [];
-  for f = {'fg', 'bg', 'x', 'prob', 'labels', 'ready', 'time'}
+  S.fg(before.at) = before.fg;
+  S.bg(before.at) = before.bg;
+  for f = {'x', 'prob', 'labels', 'ready', 'time'}
     S.(f{1}) = before.(f{1});
   end
 end
 
-function [mask, rows, cols] = brush (xy, radius, h, w)
-% The pixels within RADIUS of the polyline through the (x, y) rows of XY,
-% as a mask over the rows ROWS and columns COLS of the image.
+function at = brush (xy, radius, h, w)
+% The linear indices of the pixels within RADIUS of the polyline through
+% the (x, y) rows of XY.  Each segment is cut into pieces at most four
+% radii long (their union is the same set), so that only pixels near the
+% stroke are looked at, however long it is.
   xy = double (xy);
-  cols = max (1, floor (min (xy(:, 1)) - radius)):min (w, ceil (max (xy(:, 1)) + radius));
-  rows = max (1, floor (min (xy(:, 2)) - radius)):min (h, ceil (max (xy(:, 2)) + radius));
-  [x, y] = meshgrid (cols, rows);
-  mask = false (size (x));
   if size (xy, 1) == 1
     xy = [xy; xy];
   end
+  a = zeros (0, 2);
+  b = zeros (0, 2);
   for k = 1:size (xy, 1) - 1
-    a = xy(k, :); d = xy(k + 1, :) - a;
+    d = xy(k + 1, :) - xy(k, :);
+    pieces = max (1, ceil (hypot (d(1), d(2)) / (4 * max (radius, 1))));
+    f = (0:pieces).' / pieces;
+    ends = xy(k, :) + f * d;
+    a = [a; ends(1:end - 1, :)];
+    b = [b; ends(2:end, :)];
+  end
+  at = cell (size (a, 1), 1);
+  for k = 1:size (a, 1)
+    cols = max (1, floor (min (a(k, 1), b(k, 1)) - radius)):min (w, ceil (max (a(k, 1), b(k, 1)) + radius));
+    rows = max (1, floor (min (a(k, 2), b(k, 2)) - radius)):min (h, ceil (max (a(k, 2), b(k, 2)) + radius));
+    [x, y] = meshgrid (cols, rows);
+    d = b(k, :) - a(k, :);
     span = sum (d.^2);
     if span > 0
-      along = min (max (((x - a(1)) * d(1) + (y - a(2)) * d(2)) / span, 0), 1);
+      along = min (max (((x - a(k, 1)) * d(1) + (y - a(k, 2)) * d(2)) / span, 0), 1);
     else
       along = zeros (size (x));
     end
-    mask = mask | hypot (x - a(1) - along * d(1), y - a(2) - along * d(2)) <= radius;
+    near = hypot (x - a(k, 1) - along * d(1), y - a(k, 2) - along * d(2)) <= radius;
+    at{k} = y(near) + (x(near) - 1) * h;
   end
+  at = unique (vertcat (zeros (0, 1), at{:}));
 end
 
 % ---- The update ------------------------------------------------------------
 
 function S = update (S, tol)
-% The segmentation for the current seeds, the solver stopping at the
-% relative residual TOL.
+% The segmentation for the current seeds at the working scale, the solver
+% stopping at the relative residual TOL.
   total = tic;
-  [fg, bg] = shrinkSeeds (S.fg, S.bg, S.factor);
+  [fg, bg] = shrinkSeeds (S.fg, S.bg, S.factor, S.h, S.w);
   S.ready = any (fg(:)) && any (bg(:));
-  S.time.priors = 0; S.time.matrix = 0; S.time.solve = 0;
+  S.time.priors = 0; S.time.matrix = 0; S.time.solve = 0; S.time.full = 0;
+  S.prob = [];
+  S.labels = [];
   if ~S.ready
     % One kind of seed alone decides nothing yet: the mask is the seeds.
     S.x = [];
-    S.prob = double (S.fg);
-    S.labels = S.fg;
+    if S.factor == 1
+      S.prob = double (S.fg);
+      S.labels = S.fg;
+    end
     S.time.update = toc (total);
     return;
   end
-  npix = S.h * S.w;
 
   % Priors: Gaussian colour models of the seeds, each refitted only when
   % its seeds have changed.
   stage = tic;
   S.models.fg = colourModel (S.models.fg, S.X, fg);
   S.models.bg = colourModel (S.models.bg, S.X, bg);
-  pFg = S.models.fg.density; pBg = S.models.bg.density;
-  prior = (pFg ./ max (pFg + pBg, realmin)).';    % a column, like the edge lists
-  prior(pFg + pBg == 0) = 0.5;                    % a colour neither model knows
+  prior = priorOf (S.models.fg.parts, S.models.bg.parts, S.X);
   S.time.priors = toc (stage);
 
-  % Weights and matrix.  The contrast of an edge is judged against the
-  % colour noise of the region its source pixel is in: the mean squared
-  % colour difference across the edges inside the foreground strokes, or
-  % inside the background strokes, mixed by the source's prior.  Each
-  % edge's weight is combined with its reverse edge's.
   stage = tic;
-  [noiseFg, fgPairs, fgNeighbours] = seedNoise (S, fg);
-  noiseBg = seedNoise (S, bg);
-  noise = prior * noiseFg + (1 - prior) * noiseBg;
-  wsym = sqrt ((exp (-S.dcF ./ noise(S.sh)) ./ S.rootF) .* ...
-               (exp (-S.dcB ./ noise(S.th)) ./ S.rootB));
-
-  % The linear system over every pixel, the seeded ones fixed by rows of
-  % the identity: with x = xs + y, xs = 1 on the foreground seeds and y = 0
-  % on every seed,
-  %   (L_UU + gamma*I) y_U = gamma*p_U + W_US*xs_S.
-  % Every entry keeps its place from update to update (those touching a
-  % seed are 0), so the lower triangle comes already sorted.
-  free = double (~(fg(:) | bg(:)));
-  weight = [wsym; 0];
-  diagonal = (sum (weight(S.pairOf), 2) + S.gamma) .* free + (1 - free);
-  values = [-wsym .* free(S.sh) .* free(S.th); diagonal];
-  lower = sparse (S.rows, S.cols, values(S.order), npix, npix);
-  upper = lower.';
-  toFg = accumarray (fgNeighbours(:), weight(fgPairs(:)), [npix + 1, 1]);
-  b = (S.gamma * prior + toFg(1:npix)) .* free;
+  noise = prior * seedNoise (S.graph, fg) + (1 - prior) * seedNoise (S.graph, bg);
+  w = edgeWeights (S.graph, noise);
   S.time.matrix = toc (stage);
 
-  % Solve: the matrix is symmetric, positive definite and diagonally
-  % dominant, so conjugate gradients preconditioned by its modified
-  % incomplete Cholesky factor converge in a few steps, fewer from the
-  % previous solution; should they not, the direct solver takes over.
-  stage = tic;
   if isempty (S.x)
-    y = prior;
+    start = prior;
   else
-    y = S.x(:);
+    start = S.x(:);
   end
-  y = y .* free;
-  R = ichol (lower, struct ('michol', 'on'));
-  [y, ok] = conjugateGradients (upper, lower, diagonal, b, tol, 200, R, y);
-  if ~ok
-    y = (lower + upper - spdiags (diagonal, 0, npix, npix)) \ b;
+  [x, S.time.solve, matrix] = solveWalk (S.graph, w, ~(fg(:) | bg(:)), double (fg(:)), ...
+                                         prior, S.weight, start, tol);
+  S.time.matrix = S.time.matrix + matrix;
+  S.x = reshape (x, S.h, S.w);
+  if S.factor == 1
+    S.prob = S.x;
+    S.prob(S.fg) = 1;
+    S.prob(S.bg) = 0;
+    S.labels = S.prob >= 0.5;
   end
-  x = reshape (y + fg(:), S.h, S.w);
-  S.time.solve = toc (stage);
-  S.x = x;
-
-  prob = growProb (x, S.factor, S.fullH, S.fullW);
-  prob(S.fg) = 1;
-  prob(S.bg) = 0;
-  S.prob = prob;
-  S.labels = prob >= 0.5;
   S.time.update = toc (total);
 end
 
-function [noise, pairs, neighbours] = seedNoise (S, seeds)
-% The mean squared colour difference across the pairs inside SEEDS (each
-% seen from both ends), and the pairs and neighbours of the seeds.
-  at = find (seeds(:));
-  pairs = S.pairOf(at, :);
-  neighbours = S.neighbour(at, :);
-  inside = [seeds(:); false];
-  inside = inside(neighbours);
-  dc = S.dcF(pairs(inside));
-  noise = sum (dc) / max (numel (dc), 1) + eps;
+function prior = priorOf (fgParts, bgParts, X)
+% The foreground prior of every column of X: the foreground density over
+% the sum of both, 0.5 for a colour neither model knows.  A column.
+  pFg = mixtureDensity (fgParts, X);
+  pBg = mixtureDensity (bgParts, X);
+  prior = (pFg ./ max (pFg + pBg, realmin)).';
+  prior(pFg + pBg == 0) = 0.5;
+end
+
+function noise = seedNoise (G, seeds)
+% The mean squared colour difference across the edges inside SEEDS (a
+% mask over the graph's nodes), plus eps so that it is never 0.
+  inside = seeds(G.s) & seeds(G.t);
+  noise = sum (G.dcF(inside)) / max (nnz (inside), 1) + eps;
+end
+
+function w = edgeWeights (G, noise)
+% The contrast of an edge is judged against the colour noise of the region
+% its source pixel is likely in (NOISE, one value a node); each edge's
+% weight is combined with its reverse edge's, so the weights are symmetric.
+  w = sqrt ((exp (-G.dcF ./ noise(G.s)) ./ G.rootF) .* ...
+            (exp (-G.dcB ./ noise(G.t)) ./ G.rootB));
+end
+
+function [x, solveTime, matrixTime] = solveWalk (G, w, free, fixed, prior, gamma, start, tol)
+% The random walker over the graph G with edge weights W: x minimises
+%   x' * L * x + gamma * sum ((1 - p) .* x.^2 + p .* (1 - x).^2)
+% with x = FIXED where FREE is false.  With x = xs + y, xs = FIXED off the
+% free nodes and 0 on them, y = 0 off them:
+%   (L_UU + gamma*I) y_U = gamma*p_U + W_UF*xs_F.
+% The fixed nodes keep rows of the identity, so that every entry keeps its
+% place whatever the seeds, and the lower triangle comes already sorted.
+  stage = tic;
+  n = G.n;
+  xs = fixed .* ~free;
+  ends = [G.s; G.t];
+  degree = accumarray (ends, [w; w], [n, 1]);
+  toFixed = accumarray (ends, [w .* xs(G.t); w .* xs(G.s)], [n, 1]);
+  diagonal = (degree + gamma) .* free + ~free;
+  values = [-w .* (free(G.s) & free(G.t)); diagonal];
+  lower = sparse (G.rows, G.cols, values(G.order), n, n);
+  upper = lower.';
+  b = (gamma * prior + toFixed) .* free;
+  matrixTime = toc (stage);
+
+  % The matrix is symmetric, positive definite and diagonally dominant, so
+  % conjugate gradients preconditioned by its modified incomplete Cholesky
+  % factor converge in a few steps, fewer from a good start; should they
+  % not, the direct solver takes over.
+  stage = tic;
+  y = start .* free;
+  R = ichol (lower, struct ('michol', 'on'));
+  [y, ok] = conjugateGradients (upper, lower, diagonal, b, tol, 200, R, y);
+  if ~ok
+    y = (lower + upper - spdiags (diagonal, 0, n, n)) \ b;
+  end
+  x = y + xs;
+  solveTime = toc (stage);
 end
 
 function [x, ok] = conjugateGradients (upper, lower, diagonal, b, tol, maxit, R, x)
@@ -358,23 +396,173 @@ function q = times (upper, lower, diagonal, v)
   q = upper.' * v + lower.' * v - diagonal .* v;
 end
 
-% ---- Colour models ---------------------------------------------------------
+% ---- The full-resolution pass ------------------------------------------
 
-function model = colourModel (model, X, seeds)
-% The mixture density of the colours under SEEDS at every pixel, kept with
-% the seeds it was fitted to and refitted only when they have changed.
-  if isempty (model) || ~isequal (model.seeds, seeds)
-    model = struct ('seeds', seeds, 'density', mixtureDensity (X, X(:, seeds(:))));
+function S = refine (S, tol)
+% The answer at the image's own size: the working-scale probability,
+% interpolated, everywhere but in a strip along the boundary it found,
+% which is solved again on the image's own pixels, between the labels the
+% working scale gave the pixels around the strip.  (Fixing those pixels to
+% the interpolated probability instead lets the boundary drift from the
+% edge wherever that probability is lopsided.)
+  total = tic;
+  S.stripEdges = 0;
+  f = S.factor; H = S.fullH; W = S.fullW;
+  g = ceil (6 / f);                     % blocks per patch side
+  U = g * f;                            % pixels per patch side
+  [hs, ws] = size (S.x);
+
+  % The strip: the blocks next to a change of label (on both sides of it),
+  % by patch.
+  L = S.x >= 0.5;
+  pad = L([1 1:hs hs], [1 1:ws ws]);
+  change = false (hs, ws);
+  for dr = -1:1
+    for dc = -1:1
+      change = change | pad(2 + dr:hs + 1 + dr, 2 + dc:ws + 1 + dc) ~= L;
+    end
   end
+  [br, bc] = find (change);
+  inStrip = false (ceil (H / U), ceil (W / U));
+  inStrip(ceil (br / g) + (ceil (bc / g) - 1) * size (inStrip, 1)) = true;
+  [pr, pc] = find (inStrip);
+
+  % Colour models of the seeds' own colours, and their colour noise.
+  models.fg = colourModel ([], [], S.fg, S.img);
+  models.bg = colourModel ([], [], S.bg, S.img);
+  noiseFg = pixelNoise (S.img, S.fg);
+  noiseBg = pixelNoise (S.img, S.bg);
+
+  % The strip's edges, patch by patch in mosaics of at most 2^18 pixels:
+  % the patches, each with a one-pixel rim from the image around it,
+  % stacked into a column (what lies outside the image is left out).
+  % Every edge from a patch's own pixels is kept once: within a patch from
+  % the lower index, between two strip patches from the patch holding the
+  % lower pixel, and every edge to a pixel outside the strip.
+  per = max (1, floor (2^18 / (U + 2)^2));
+  parts = cell (ceil (numel (pr) / per), 5);
+  for chunk = 1:size (parts, 1)
+    sel = (chunk - 1) * per + 1:min (chunk * per, numel (pr));
+    m = numel (sel);
+    R = (pr(sel).' - 1) * U + (0:U + 1).';              % (U+2)-by-m
+    C = (pc(sel).' - 1) * U + (0:U + 1).';
+    patch = repmat (1:m, U + 2, 1);
+    rows = R(:);
+    cols = C(:, patch(:)).';                           % a row of columns a mosaic row
+    inside = (rows >= 1 & rows <= H) & (cols >= 1 & cols <= W);
+    gid = (rows + (cols - 1) * H) .* inside;           % the pixel, 0 outside
+    own = repmat ((0:U + 1).' >= 1 & (0:U + 1).' <= U, m, U + 2) & ...
+          repmat ((0:U + 1) >= 1 & (0:U + 1) <= U, m * (U + 2), 1) & inside;
+    mosaic = zeros ([size(gid), 3]);
+    for ch = 1:3
+      plane = zeros (size (gid));
+      plane(inside) = S.img(gid(inside) + (ch - 1) * H * W);
+      mosaic(:, :, ch) = plane;
+    end
+    E = offsetGraph (mosaic);
+    X = reshape (mosaic, [], 3).';
+    prior = priorOf (models.fg.parts, models.bg.parts, X);
+    noise = prior * noiseFg + (1 - prior) * noiseBg;
+    a = gid(E.s); b = gid(E.t);
+    ownA = own(E.s); ownB = own(E.t);
+    keep = a > 0 & b > 0 & (ownA | ownB);
+    other = keep & ~(ownA & ownB);                     % one end in the rim
+    outer = b .* ownA + a .* ownB;                     % that end
+    outer(~other) = 1;
+    stripEnd = inStrip(ceil ((mod (outer - 1, H) + 1) / U) + ...
+                       (ceil ((floor ((outer - 1) / H) + 1) / U) - 1) * size (inStrip, 1));
+    keep = keep & ~(other & stripEnd & (a .* ownA + b .* ownB) > outer);
+    w = edgeWeights (E, noise);
+    parts(chunk, :) = {a(keep), b(keep), w(keep), gid(own), prior(own)};
+    S.stripEdges = S.stripEdges + 2 * numel (E.s);
+  end
+  S.time.graph = S.time.graph + toc (total);
+
+  % The nodes: the strip's pixels, then the pixels around it.
+  a = vertcat (zeros (0, 1), parts{:, 1});
+  b = vertcat (zeros (0, 1), parts{:, 2});
+  w = vertcat (zeros (0, 1), parts{:, 3});
+  strip = vertcat (zeros (0, 1), parts{:, 4});
+  prior = vertcat (zeros (0, 1), parts{:, 5});
+  node = zeros (H, W, 'uint32');
+  node(strip) = 1:numel (strip);
+  ends = [a; b];
+  rim = unique (ends(node(ends) == 0));
+  node(rim) = numel (strip) + (1:numel (rim));
+  n = numel (strip) + numel (rim);
+  G = walkGraph (struct ('s', double (node(a)), 't', double (node(b))), n);
+  seed = S.fg(strip) | S.bg(strip);
+  free = [~seed; false(numel (rim), 1)];
+  coarse = coarseAt (S.x, f, [strip; rim], H);
+  fixed = [double(S.fg(strip)); double(coarse(numel (strip) + 1:end) >= 0.5)];
+  [x, solveTime] = solveWalk (G, w, free, fixed, [prior; zeros(numel (rim), 1)], S.weight, ...
+                              coarse, tol);
+
+  S.prob = growProb (S.x, f, H, W);
+  S.prob(strip) = x(1:numel (strip));
+  S.prob(S.fg) = 1;
+  S.prob(S.bg) = 0;
+  S.labels = S.prob >= 0.5;
+  S.strip = numel (strip);
+  S.time.solve = S.time.solve + solveTime;
+  S.time.full = toc (total);
+  S.time.update = S.time.update + S.time.full;
 end
 
-function p = mixtureDensity (X, samples)
-% The density at every column of X of a Gaussian mixture fitted to the
-% columns of SAMPLES: a few rounds of k-means, one Gaussian per cluster,
-% each weighted by its share of the samples; KESTROW evaluates every one.
+function noise = pixelNoise (img, seeds)
+% The mean squared colour difference between 8-neighbours both in SEEDS,
+% at the image's own size, plus eps.
+  [h, w, d] = size (img);
+  at = find (seeds);
+  r = mod (at - 1, h) + 1;
+  c = floor ((at - 1) / h) + 1;
+  total = 0;
+  count = 0;
+  for step = [1 0; -1 1; 0 1; 1 1].'
+    ok = r + step(1) >= 1 & r + step(1) <= h & c + step(2) <= w;
+    here = at(ok);
+    there = here + step(1) + step(2) * h;
+    both = seeds(there);
+    here = here(both);
+    there = there(both);
+    dc = zeros (numel (here), 1);
+    for ch = 1:d
+      dc = dc + (img(here + (ch - 1) * h * w) - img(there + (ch - 1) * h * w)).^2;
+    end
+    total = total + sum (dc);
+    count = count + numel (dc);
+  end
+  noise = total / max (count, 1) + eps;
+end
+
+% ---- Colour models ---------------------------------------------------------
+
+function model = colourModel (model, X, seeds, img)
+% The Gaussian mixture of the colours under SEEDS, kept with the seeds it
+% was fitted to and refitted only when they have changed.  Given IMG, the
+% colours are IMG's at the seeds (at most 2^14 of them, evenly spread).
+  if nargin < 4 && ~isempty (model) && isequal (model.seeds, seeds)
+    return;
+  end
+  if nargin >= 4
+    at = find (seeds);
+    at = at(unique (round (linspace (1, numel (at), min (numel (at), 2^14)))));
+    plane = numel (seeds);
+    samples = [img(at), img(at + plane), img(at + 2 * plane)].';
+    seeds = [];
+  else
+    samples = X(:, seeds(:));
+  end
+  model = struct ('seeds', seeds, 'parts', mixtureFit (samples));
+end
+
+function parts = mixtureFit (samples)
+% A Gaussian mixture fitted to the columns of SAMPLES: a few rounds of
+% k-means, one Gaussian per cluster of at least 4 samples, each weighted
+% by its share of the samples.
   k = min (3, size (samples, 2));
   [centres, owner] = kmeans3 (samples, k);
-  p = zeros (1, size (X, 2));
+  parts = struct ('mu', {}, 'inverse', {}, 'scale', {});
   for j = 1:k
     mine = samples(:, owner == j);
     if size (mine, 2) < 4
@@ -382,9 +570,17 @@ function p = mixtureDensity (X, samples)
     end
     mu = centres(:, j);
     d = mine - mu;
-    S = (d * d.') / size (mine, 2) + 1e-4 * eye (3);
-    scale = (size (mine, 2) / size (samples, 2)) / sqrt ((2 * pi)^3 * det (S));
-    p = p + kestrow (X, mu, inv (S), scale);
+    C = (d * d.') / size (mine, 2) + 1e-4 * eye (3);
+    scale = (size (mine, 2) / size (samples, 2)) / sqrt ((2 * pi)^3 * det (C));
+    parts(end + 1) = struct ('mu', mu, 'inverse', inv (C), 'scale', scale);
+  end
+end
+
+function p = mixtureDensity (parts, X)
+% The mixture's density at every column of X; KESTROW evaluates each part.
+  p = zeros (1, size (X, 2));
+  for j = 1:numel (parts)
+    p = p + kestrow (X, parts(j).mu, parts(j).inverse, parts(j).scale);
   end
 end
 
@@ -421,49 +617,76 @@ end
 
 % ---- Scale -----------------------------------------------------------------
 
-function blocks = blockView (a, factor)
-% A as FACTOR-by-HS-by-FACTOR-by-WS-by-D blocks, the last ones padded by
-% repeating the border.
-  [h, w, ~] = size (a);
-  rows = min (1:factor * ceil (h / factor), h);
-  cols = min (1:factor * ceil (w / factor), w);
-  blocks = reshape (a(rows, cols, :), factor, numel (rows) / factor, ...
-                    factor, numel (cols) / factor, size (a, 3));
+function A = blockMean (n, factor)
+% The ceil(N/FACTOR)-by-N matrix that averages consecutive runs of FACTOR
+% (the last run may be shorter).
+  block = ceil ((1:n) / factor);
+  count = accumarray (block(:), 1);
+  A = sparse (block, 1:n, 1 ./ count(block), numel (count), n);
 end
 
 function small = shrinkImage (img, factor)
-% IMG averaged over FACTOR-by-FACTOR blocks.
+% IMG averaged over FACTOR-by-FACTOR blocks (the last ones over what is
+% left of them).
   if factor == 1
     small = img;
     return;
   end
-  b = blockView (img, factor);
-  small = reshape (mean (mean (b, 1), 3), size (b, 2), size (b, 4), size (img, 3));
+  [h, w, d] = size (img);
+  down = blockMean (h, factor);
+  across = blockMean (w, factor).';
+  small = zeros (size (down, 1), size (across, 2), d);
+  for ch = 1:d
+    small(:, :, ch) = (down * img(:, :, ch)) * across;
+  end
 end
 
-function [fg, bg] = shrinkSeeds (fg, bg, factor)
+function [fg, bg] = shrinkSeeds (fg, bg, factor, h, w)
 % A block is a seed of the kind that marks it, and none if it holds both.
   if factor == 1
     return;
   end
-  f = blockView (fg, factor);
-  fg = reshape (any (any (f, 1), 3), size (f, 2), size (f, 4));
-  b = blockView (bg, factor);
-  bg = reshape (any (any (b, 1), 3), size (b, 2), size (b, 4));
+  fg = blockAny (fg, factor, h, w);
+  bg = blockAny (bg, factor, h, w);
   both = fg & bg;
   fg(both) = false;
   bg(both) = false;
 end
 
-function p = growProb (p, factor, h, w)
-% P, of one value per FACTOR-by-FACTOR block, interpolated to H-by-W
-% pixels; the border blocks are repeated so the edges are covered.
-  if factor == 1
-    return;
-  end
-  [hs, ws] = size (p);
-  centre = @(n) ((0:n + 1) - 0.5) * factor + 0.5;
-  p = interp2 (centre (ws), centre (hs).', p([1 1:hs hs], [1 1:ws ws]), 1:w, (1:h).');
+function small = blockAny (mask, factor, h, w)
+  [r, c] = find (mask);
+  small = false (h, w);
+  small(ceil (r / factor) + (ceil (c / factor) - 1) * h) = true;
+end
+
+function [lo, hi, t] = between (pixels, factor, n)
+% For pixel rows (or columns) PIXELS, the two blocks whose centres
+% surround them among N blocks of FACTOR pixels, and the weight of the
+% second; beyond the outer centres the border block is repeated.
+  at = min (max ((pixels(:) - 0.5) / factor + 0.5, 1), n);
+  lo = min (floor (at), max (n - 1, 1));
+  hi = min (lo + 1, n);
+  t = at - lo;
+end
+
+function p = growProb (x, factor, h, w)
+% X, one value per FACTOR-by-FACTOR block, interpolated to H-by-W pixels.
+  [hs, ws] = size (x);
+  [lo, hi, t] = between (1:h, factor, hs);
+  down = sparse ([1:h, 1:h], [lo; hi], [1 - t; t], h, hs);
+  [lo, hi, t] = between (1:w, factor, ws);
+  across = sparse ([lo; hi], [1:w, 1:w], [1 - t; t], ws, w);
+  p = (down * x) * across;
+end
+
+function v = coarseAt (x, factor, at, h)
+% X interpolated as GROWPROB does, at the pixels with linear indices AT of
+% an image H pixels high.
+  [hs, ws] = size (x);
+  [r0, r1, tr] = between (mod (at - 1, h) + 1, factor, hs);
+  [c0, c1, tc] = between (floor ((at - 1) / h) + 1, factor, ws);
+  v = (x(r0 + (c0 - 1) * hs) .* (1 - tc) + x(r0 + (c1 - 1) * hs) .* tc) .* (1 - tr) + ...
+      (x(r1 + (c0 - 1) * hs) .* (1 - tc) + x(r1 + (c1 - 1) * hs) .* tc) .* tr;
 end
 
 % ---- The test image --------------------------------------------------------
