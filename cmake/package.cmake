@@ -13,6 +13,7 @@ set(pkg_files
   "NEWS|${CMAKE_SOURCE_DIR}/CHANGELOG.md"
   "inst/rwsegment.m|${CMAKE_SOURCE_DIR}/examples/rwsegment.m"
   "inst/rwsession.m|${CMAKE_SOURCE_DIR}/examples/rwsession.m"
+  "inst/rwread.m|${CMAKE_SOURCE_DIR}/examples/rwread.m"
   "post_install.m|${CMAKE_SOURCE_DIR}/package/post_install.m"
   "src/Makefile|${CMAKE_SOURCE_DIR}/package/Makefile"
   "src/host/mex_api.h|${CMAKE_SOURCE_DIR}/host/mex_api.h"
