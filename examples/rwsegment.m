@@ -79,6 +79,16 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
   info = struct ();
   painting = nargin >= 1 && ~isempty (imageFile) && (nargin < 2 || isempty (seedFile));
 
+  % ---- Refusals, before any work -------------------------------------------
+  if ~isnumeric (gamma) || ~isscalar (gamma) || ~isreal (gamma) || ~isfinite (gamma) || gamma <= 0
+    error ('rwsegment: GAMMA (the 4th argument, the weight of the colour prior) must be a finite real number > 0, not %s', ...
+           shown (gamma));
+  end
+  writable (outFile, true);
+  if painting && ~isempty (strokeFile)
+    writable (strokeFile, true);
+  end
+
   % ---- The image and its seeds ------------------------------------------
   truth = [];
   if painting
@@ -350,7 +360,7 @@ function redraw (fig, G, started)
   end
 end
 
-% ---- Input ---------------------------------------------------------------
+% ---- Input and output files ---------------------------------------------------
 
 function [fg, bg] = strokes (seeds, opacity)
 % Red strokes are foreground seeds, blue strokes background seeds; a pixel
@@ -361,6 +371,48 @@ function [fg, bg] = strokes (seeds, opacity)
   if ~isempty (opacity)
     fg = fg & opacity >= 0.5;
     bg = bg & opacity >= 0.5;
+  end
+end
+
+function writable (file, image)
+% Refuses FILE, before any work, when it cannot be written (or, for IMAGE,
+% has no extension IMWRITE knows); leaves no file behind that was not there.
+  [folder, ~, ext] = fileparts (file);
+  if image
+    format = [];
+    if numel (ext) > 1
+      format = imformats (ext(2:end));
+    end
+    if isempty (format) || isempty (fieldnames (format)) || isempty (format(1).write)
+      error ('rwsegment: cannot write %s: give it an image file extension, such as .png', file);
+    end
+  end
+  if ~isempty (folder) && ~isfolder (folder)
+    error ('rwsegment: cannot write %s: there is no folder %s', file, folder);
+  end
+  if isfolder (file)
+    error ('rwsegment: cannot write %s: it is a folder', file);
+  end
+  existed = isfile (file);
+  [fid, why] = fopen (file, 'a');
+  if fid < 0
+    error ('rwsegment: cannot write %s: %s', file, why);
+  end
+  fclose (fid);
+  if ~existed
+    delete (file);
+  end
+end
+
+function s = shown (value)
+  if isnumeric (value) && isscalar (value)
+    s = num2str (value);
+  elseif ischar (value) && size (value, 1) <= 1
+    s = sprintf ('''%s''', value);
+  elseif isempty (value)
+    s = 'empty';
+  else
+    s = sprintf ('a %s array', class (value));
   end
 end
 
