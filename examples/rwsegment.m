@@ -84,7 +84,10 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
     error ('rwsegment: GAMMA (the 4th argument, the weight of the colour prior) must be a finite real number > 0, not %s', ...
            shown (gamma));
   end
-  writable (outFile, true);
+  files = outputFiles (outFile);
+  writable (files.picture, true);
+  writable (files.mask, false);
+  writable (files.cutout, false);
   if painting && ~isempty (strokeFile)
     writable (strokeFile, true);
   end
@@ -93,7 +96,7 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
   truth = [];
   if painting
     requireDisplay ();
-    img = rwread (imageFile, 'rwsegment');
+    [img, ~, bits] = rwread (imageFile, 'rwsegment');
     info.source = imageFile;
     [S, info] = paintWindow (img, imageFile, gamma, info, started);
     fgSeed = S.fg; bgSeed = S.bg;
@@ -111,6 +114,7 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
   else
     if nargin < 1 || isempty (imageFile)
       [img, testStrokes, truth] = rwsession ('testimage');
+      bits = 8;
       [fgSeed, bgSeed] = rwsession ('paint', testStrokes, size (img, 1), size (img, 2));
       info.source = 'the built-in test image';
     else
@@ -120,7 +124,7 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
       [seeds, opacity] = rwread (seedFile, 'rwsegment');
       [fgSeed, bgSeed] = strokes (seeds, opacity);
       clear seeds opacity
-      img = rwread (imageFile, 'rwsegment');
+      [img, ~, bits] = rwread (imageFile, 'rwsegment');
       info.time.read = toc (stage);
       if size (fgSeed, 1) ~= size (img, 1) || size (fgSeed, 2) ~= size (img, 2)
         error ('rwsegment: the seed image is %d-by-%d, the image %d-by-%d', ...
@@ -161,9 +165,21 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
   fprintf ('Time: graph %.2f s, priors %.2f s, weights and matrix %.2f s, solve %.2f s; total %.2f s\n', ...
            info.time.graph, info.time.priors, info.time.matrix, info.time.solve, info.time.total);
   fprintf ('Foreground: %.1f%% of the pixels\n', 100 * mean (labels(:)));
-  imwrite (picture (img, fgSeed, bgSeed, prob, labels), outFile);
-  info.picture = outFile;
-  fprintf ('Picture: %s\n', outFile);
+  stage = tic;
+  imwrite (picture (img, fgSeed, bgSeed, prob, labels), files.picture);
+  info.time.picture = toc (stage);
+  stage = tic;
+  imwrite (uint8 (labels) * 255, files.mask);
+  info.time.mask = toc (stage);
+  stage = tic;
+  writeCutout (img, labels, bits, files.cutout);
+  info.time.cutout = toc (stage);
+  info.picture = files.picture;
+  info.mask = files.mask;
+  info.cutout = files.cutout;
+  fprintf ('Picture: %s\n', files.picture);
+  fprintf ('Mask: %s\n', files.mask);
+  fprintf ('Cut-out: %s\n', files.cutout);
   if ~isempty (truth)
     info.accuracy = mean (labels(:) == truth(:));
     fprintf ('Accuracy: %.4f\n', info.accuracy);
@@ -374,6 +390,17 @@ function [fg, bg] = strokes (seeds, opacity)
   end
 end
 
+function files = outputFiles (outFile)
+% The picture OUTFILE, and beside it OUT_mask.png and OUT_cutout.png.
+  if ~ischar (outFile) || size (outFile, 1) ~= 1
+    error ('rwsegment: OUTFILE (the 3rd argument) must be a file name, not %s', shown (outFile));
+  end
+  [folder, base] = fileparts (outFile);
+  files.picture = outFile;
+  files.mask = fullfile (folder, [base '_mask.png']);
+  files.cutout = fullfile (folder, [base '_cutout.png']);
+end
+
 function writable (file, image)
 % Refuses FILE, before any work, when it cannot be written (or, for IMAGE,
 % has no extension IMWRITE knows); leaves no file behind that was not there.
@@ -416,15 +443,64 @@ function s = shown (value)
   end
 end
 
+function writeCutout (img, labels, bits, file)
+% The photograph as RGBA at full size: opaque on the object with its colours
+% unchanged, transparent elsewhere with the colour zeroed (which also makes
+% the PNG small and quick to write).  16 bits where the photograph has them.
+  if bits > 8
+    top = 65535; cls = 'uint16';
+  else
+    top = 255; cls = 'uint8';
+  end
+  [h, w, ~] = size (img);
+  on = find (labels);
+  cut = zeros (h, w, 3, cls);
+  for ch = 1:3
+    at = on + (ch - 1) * h * w;
+    cut(at) = img(at) * top;              % conversion to an integer class rounds
+  end
+  alpha = zeros (h, w, cls);
+  alpha(on) = top;
+  imwrite (cut, file, 'Alpha', alpha);
+end
+
 % ---- The picture -----------------------------------------------------------
 
 function out = picture (img, fgSeed, bgSeed, prob, labels)
-% Three panels side by side, 8 white pixels apart: the image with its
-% seeds, the foreground probability, the foreground outline over the image.
+% Three panels side by side, 8 white pixels apart, in 8 bits: the image with
+% its seeds, the foreground probability, the foreground outline over the
+% image.  Beyond 3,200 pixels in all, the panels are scaled down, each
+% composed from the scaled-down image, seeds and labels (a full-size
+% picture of a 12-megapixel photograph would take 870 MB in doubles).
   [h, w, ~] = size (img);
+  scale = min (1, (3200 - 16) / 3 / w);
+  if scale < 1
+    k1 = max (1, round (h * scale));
+    k2 = max (1, round (w * scale));
+    rows = areaWeights (h, k1);
+    cols = areaWeights (w, k2).';
+    small = @(x) rows * (x * cols);
+    img = reshape (rows * (reshape (img, h, 3 * w) * blkdiag (cols, cols, cols)), k1, k2, 3);
+    prob = small (prob);
+    fgSeed = full (small (double (sparse (fgSeed))) > 0);    % however thin, a stroke shows
+    bgSeed = full (small (double (sparse (bgSeed))) > 0);
+    labels = small (double (labels)) >= 0.5;
+    h = k1;
+  end
   seeds = paint (paint (img, fgSeed, [1 0 0]), bgSeed, [0 0 1]);
   gap = ones (h, 8, 3);
-  out = [seeds, gap, heat(prob), gap, paint(img, outline (labels), [1 1 0])];
+  out = uint8 (255 * [seeds, gap, heat(prob), gap, paint(img, outline (labels), [1 1 0])]);
+end
+
+function m = areaWeights (n, k)
+% The k-by-n sparse matrix that averages n samples into k, each output
+% sample the mean of the input over its share [(i-1) n/k, i n/k] of the
+% line, partly covered samples counted by the part covered.
+  j = (1:n).';
+  first = floor ((j - 1) * k / n) + 1;    % the share that holds j's left end
+  inFirst = min (1, first * n / k - (j - 1));   % how much of j lies in it
+  second = min (k, first + 1);            % the rest lies in the next share
+  m = sparse ([first; second], [j; j], [inFirst; 1 - inFirst] * k / n, k, n);
 end
 
 function edge = outline (labels)

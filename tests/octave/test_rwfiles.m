@@ -1,6 +1,8 @@
 % rwsegment on the image files users have, written here with imwrite,
 % ImageMagick's convert and exiftool: every kind gives the labels of its RGB
-% twin (exactly, or for a JPEG made another way within a few pixels).
+% twin (exactly, or for a JPEG made another way within a few pixels); the
+% mask and the cut-out hold exactly the returned labels and the photograph;
+% a wide photograph's picture is scaled down to 3,200 pixels, in 8 bits.
 here = fileparts (mfilename ('fullpath'));
 addpath (fullfile (here, '..', '..', 'examples'));
 convert = '/usr/bin/convert';             % Debian's imagemagick
@@ -138,3 +140,30 @@ assert (mean (truth(:) == object(:)) > 0.97);   % a test image that segments
 % A 1-by-1 palette image reads as its one colour.
 imwrite (uint8 (1), [0 0 0; 0.2 0.4 0.6], f ('one.png'));
 assert (rwread (f ('one.png')), reshape ([0.2 0.4 0.6], 1, 1, 3), 1e-12);
+
+% The mask and the cut-out, 8-bit and (from a 16-bit photograph) 16-bit.
+for source = {'rgb.png', 'rgb16.png'}
+  out = evalc ('[labels, ~, info] = rwsegment (f (source{1}), f (''seeds.png''), f (''result.png''));');
+  assert (strcmp (info.mask, f ('result_mask.png')) && strcmp (info.cutout, f ('result_cutout.png')));
+  assert (~isempty (strfind (out, ['Mask: ' info.mask])) && ~isempty (strfind (out, ['Cut-out: ' info.cutout])), out);
+  assert (ihdr (info.mask), [8, 0]);
+  mask = rwread (info.mask);
+  assert (isequal (mask(:, :, 1), double (labels)));        % 255 on the object, 0 elsewhere
+  [cut, alpha] = rwread (info.cutout);
+  [photo, ~, bits] = rwread (f (source{1}));
+  assert (ihdr (info.cutout), [bits, 6]);
+  assert (isequal (alpha, double (labels)));
+  on = repmat (labels, [1 1 3]);
+  assert (isequal (cut(on), photo(on)) && ~any (cut(~on)));
+  assert (ihdr (info.picture), [8, 2]);
+  assert (size (imread (info.picture)), [120, 3 * 160 + 16, 3]);
+end
+
+% A wide photograph: its picture is scaled down to 3,200 pixels in all.
+imwrite (repmat (img8, [1 15 1]), f ('wide.png'));
+imwrite (repmat (asRgb (seeds, pure), [1 15 1]), f ('wide_seeds.png'));
+evalc ('[labels, ~, info] = rwsegment (f (''wide.png''), f (''wide_seeds.png''), f (''wide_result.png''));');
+picture = imread (info.picture);
+assert (size (picture, 2) <= 3200 && size (picture, 2) > 3100 && ihdr (info.picture)(1) == 8);
+assert (abs (size (picture, 1) - 120 * (size (picture, 2) - 16) / 3 / 2400) <= 1);
+assert (isequal (size (imread (info.cutout)), [120, 2400, 3]) && isequal (size (labels), [120, 2400]));

@@ -2,7 +2,7 @@
 % a stand-in rwsession that fails when called shows that nothing was
 % computed, and an image file that does not exist shows that the refusals
 % of arguments and output files come before any reading.  A refused output
-% file leaves nothing behind.
+% file leaves nothing behind and an existing one untouched.
 here = fileparts (mfilename ('fullpath'));
 addpath (fullfile (here, '..', '..', 'examples'));
 work = tempname ();
@@ -27,6 +27,10 @@ fid = fopen (f ('notes.png'), 'w');
 fprintf (fid, 'not an image\n');
 fclose (fid);
 mkdir (f ('folder.png'));
+mkdir (f ('taken_mask.png'));
+fid = fopen (f ('taken.png'), 'w');
+fprintf (fid, 'keep');
+fclose (fid);
 none = f ('none.png');                    % no such file
 
 % Each row: the arguments, and the message (a regular expression).
@@ -42,6 +46,7 @@ cases = {
   {none, none, f('no/out.png')},                         ['cannot write ' regexptranslate('escape', f('no/out.png')) ': there is no folder ']
   {none, none, f('result')},                             'cannot write .*result: give it an image file extension, such as \.png$'
   {none, none, f('folder.png')},                         'cannot write .*folder\.png: it is a folder$'
+  {none, none, f('taken.png')},                          'cannot write .*taken_mask\.png: it is a folder$'
   {none, [], f('out.png'), [], f('no/strokes.png')},     'cannot write .*no/strokes\.png: there is no folder'
   {none, f('seeds.png'), f('out.png')},                  ['cannot read ' regexptranslate('escape', none) ': no such file$']
   {f('notes.png'), f('seeds.png'), f('out.png')},        'cannot read .*notes\.png: not an image file, or a damaged one \(.+\)$'
@@ -57,5 +62,6 @@ for k = 1:size (cases, 1)
     assert (~isempty (regexp (err.message, ['^rwsegment: .*' cases{k, 2}], 'once')) && ...
             ~any (err.message == sprintf ('\n')), 'case %d: %s', k, err.message);
   end
-  assert (~exist (f ('out.png'), 'file'), 'case %d left a file', k);
+  assert (~exist (f ('out.png'), 'file') && ~exist (f ('out_mask.png'), 'file'), 'case %d left a file', k);
 end
+assert (strcmp (fileread (f ('taken.png')), 'keep'));
