@@ -21,22 +21,51 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   no window.  SEEDFILE is an image of the same size whose red strokes
 %   (pure red, 255 0 0) mark foreground and whose blue strokes (pure blue,
 %   0 0 255) mark background; every other pixel is unmarked, so the
-%   strokes can be drawn over a copy of the photograph or on black.
+%   strokes can be drawn over a copy of the photograph or on black.  A
+%   pixel less than half opaque in a seed file with transparency is
+%   unmarked, whatever its colour.
+%
+%   Both files may be of any kind IMREAD reads, as RWREAD reads them: JPEG
+%   (RGB, grey or CMYK), PNG (RGB, grey, with or without alpha, 8 or 16
+%   bits, palettes of every depth), GIF, TIFF, BMP.  A JPEG's EXIF
+%   orientation is applied, so that the image, the seed file drawn over
+%   it, the window, the mask and the cut-out are the photograph as every
+%   viewer shows it (a phone's portrait photo upright).  The image's
+%   transparency is ignored: its stored colours are segmented.  Every kind
+%   was tested in Octave 7; MATLAB's IMREAD conventions are handled from
+%   its documentation only (HELP RWREAD says which).
 %
 %   RWSEGMENT (IMAGEFILE, SEEDFILE, OUTFILE), or RWSEGMENT ([], [], OUTFILE)
-%   for the test image, writes the picture to OUTFILE (default:
-%   rwsegment.png in the current folder): side by side, the image with its
-%   seeds, the foreground probability (dark blue 0 to dark red 1) and the
-%   outline of the foreground over the image.  RWSEGMENT (IMAGEFILE, [],
-%   OUTFILE) paints, then does the same.
+%   for the test image, writes three files (OUTFILE's default:
+%   rwsegment.png in the current folder), and prints their paths:
+%   - OUTFILE, the picture to look at: side by side, the image with its
+%     seeds, the foreground probability (dark blue 0 to dark red 1) and the
+%     outline of the foreground over the image; 8 bits, and scaled down to
+%     3,200 pixels wide in all for an image more than 1,061 pixels wide;
+%   - OUT_mask.png (OUT being OUTFILE without its extension), the mask at
+%     the image's full size: 8-bit grey, 255 on the foreground, 0
+%     elsewhere, exactly LABELS;
+%   - OUT_cutout.png, the object on a transparent background at full size:
+%     the image as RGBA, alpha 255 on the foreground with the image's
+%     colours unchanged (16 bits for a 16-bit image), alpha 0 and colour 0
+%     elsewhere.
+%   RWSEGMENT (IMAGEFILE, [], OUTFILE) paints, then does the same.
 %
 %   RWSEGMENT (IMAGEFILE, SEEDFILE, OUTFILE, GAMMA) sets the weight of the
-%   colour prior (default 0.05): lower it when parts of the object share
-%   the background's colours, raise it for noisy images.
+%   colour prior, a finite real number > 0 (default 0.05): lower it when
+%   parts of the object share the background's colours, raise it for
+%   noisy images.
 %
 %   RWSEGMENT (IMAGEFILE, [], OUTFILE, GAMMA, STROKEFILE) paints and also
 %   writes the strokes to STROKEFILE as a seed file (red and blue on black),
 %   which RWSEGMENT (IMAGEFILE, STROKEFILE) segments the same way.
+%
+%   Before any work, RWSEGMENT refuses, with one line naming the argument
+%   or the path: a GAMMA that is not a finite real number > 0; an output
+%   file (the picture, the mask, the cut-out, STROKEFILE) that cannot be
+%   written, or a picture without an image file extension; then, once
+%   read, a file that cannot be read, a seed file of another size than the
+%   image, or one without both kinds of stroke.
 %
 %   An image of more than a million pixels is segmented at a reduced scale
 %   (the sparse solve grows faster than the pixel count) and the
@@ -44,8 +73,9 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %
 %   [LABELS, PROB, INFO] = RWSEGMENT (...) returns the H-by-W logical
 %   foreground mask, the foreground probability of every pixel, and a
-%   struct with the edge count, the time of every stage, the picture's
-%   path and, for the test image, the accuracy; after painting, also the
+%   struct with the edge count, the time of every stage, the paths of the
+%   files written (INFO.picture, INFO.mask, INFO.cutout) and, for the test
+%   image, the accuracy; after painting, also the
 %   strokes (INFO.strokes: kind 'fg' or 'bg', the (x, y) points in image
 %   pixels, the brush radius).
 %
@@ -60,10 +90,10 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   Laplacian and p the colour prior; a pixel is foreground where x >= 0.5.
 %   RWSESSION holds the computation, one stroke at a time.
 %
-%   Needs PALLANT, KESTROW and MODRICK on the path.  Runs in MATLAB and in
-%   GNU Octave.
+%   Needs PALLANT, KESTROW and MODRICK on the path, and RWSESSION and
+%   RWREAD beside it.  Runs in MATLAB and in GNU Octave.
 %
-%   See also RWSESSION, PALLANT, KESTROW, MODRICK.
+%   See also RWREAD, RWSESSION, PALLANT, KESTROW, MODRICK.
 
   started = tic;
   requireFunctions ();
