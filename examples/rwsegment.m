@@ -21,22 +21,51 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   no window.  SEEDFILE is an image of the same size whose red strokes
 %   (pure red, 255 0 0) mark foreground and whose blue strokes (pure blue,
 %   0 0 255) mark background; every other pixel is unmarked, so the
-%   strokes can be drawn over a copy of the photograph or on black.
+%   strokes can be drawn over a copy of the photograph or on black.  A
+%   pixel less than half opaque in a seed file with transparency is
+%   unmarked, whatever its colour.
+%
+%   Both files may be of any kind IMREAD reads, as RWREAD reads them: JPEG
+%   (RGB, grey or CMYK), PNG (RGB, grey, with or without alpha, 8 or 16
+%   bits, palettes of every depth), GIF, TIFF, BMP.  A JPEG's EXIF
+%   orientation is applied, so that the image, the seed file drawn over
+%   it, the window, the mask and the cut-out are the photograph as every
+%   viewer shows it (a phone's portrait photo upright).  The image's
+%   transparency is ignored: its stored colours are segmented.  Every kind
+%   was tested in Octave 7; MATLAB's IMREAD conventions are handled from
+%   its documentation only (HELP RWREAD says which).
 %
 %   RWSEGMENT (IMAGEFILE, SEEDFILE, OUTFILE), or RWSEGMENT ([], [], OUTFILE)
-%   for the test image, writes the picture to OUTFILE (default:
-%   rwsegment.png in the current folder): side by side, the image with its
-%   seeds, the foreground probability (dark blue 0 to dark red 1) and the
-%   outline of the foreground over the image.  RWSEGMENT (IMAGEFILE, [],
-%   OUTFILE) paints, then does the same.
+%   for the test image, writes three files (OUTFILE's default:
+%   rwsegment.png in the current folder), and prints their paths:
+%   - OUTFILE, the picture to look at: side by side, the image with its
+%     seeds, the foreground probability (dark blue 0 to dark red 1) and the
+%     outline of the foreground over the image; 8 bits, and scaled down to
+%     3,200 pixels wide in all for an image more than 1,061 pixels wide;
+%   - OUT_mask.png (OUT being OUTFILE without its extension), the mask at
+%     the image's full size: 8-bit grey, 255 on the foreground, 0
+%     elsewhere, exactly LABELS;
+%   - OUT_cutout.png, the object on a transparent background at full size:
+%     the image as RGBA, alpha 255 on the foreground with the image's
+%     colours unchanged (16 bits for a 16-bit image), alpha 0 and colour 0
+%     elsewhere.
+%   RWSEGMENT (IMAGEFILE, [], OUTFILE) paints, then does the same.
 %
 %   RWSEGMENT (IMAGEFILE, SEEDFILE, OUTFILE, GAMMA) sets the weight of the
-%   colour prior (default 0.05): lower it when parts of the object share
-%   the background's colours, raise it for noisy images.
+%   colour prior, a finite real number > 0 (default 0.05): lower it when
+%   parts of the object share the background's colours, raise it for
+%   noisy images.
 %
 %   RWSEGMENT (IMAGEFILE, [], OUTFILE, GAMMA, STROKEFILE) paints and also
 %   writes the strokes to STROKEFILE as a seed file (red and blue on black),
 %   which RWSEGMENT (IMAGEFILE, STROKEFILE) segments the same way.
+%
+%   Before any work, RWSEGMENT refuses, with one line naming the argument
+%   or the path: a GAMMA that is not a finite real number > 0; an output
+%   file (the picture, the mask, the cut-out, STROKEFILE) that cannot be
+%   written, or a picture without an image file extension; then, once
+%   read, a file that cannot be read, a seed file of another size than the
+%   image, or one without both kinds of stroke.
 %
 %   An image of more than a million pixels is segmented at a reduced scale
 %   (the sparse solve grows faster than the pixel count) and the
@@ -44,8 +73,9 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %
 %   [LABELS, PROB, INFO] = RWSEGMENT (...) returns the H-by-W logical
 %   foreground mask, the foreground probability of every pixel, and a
-%   struct with the edge count, the time of every stage, the picture's
-%   path and, for the test image, the accuracy; after painting, also the
+%   struct with the edge count, the time of every stage, the paths of the
+%   files written (INFO.picture, INFO.mask, INFO.cutout) and, for the test
+%   image, the accuracy; after painting, also the
 %   strokes (INFO.strokes: kind 'fg' or 'bg', the (x, y) points in image
 %   pixels, the brush radius).
 %
@@ -60,10 +90,10 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   Laplacian and p the colour prior; a pixel is foreground where x >= 0.5.
 %   RWSESSION holds the computation, one stroke at a time.
 %
-%   Needs PALLANT, KESTROW and MODRICK on the path.  Runs in MATLAB and in
-%   GNU Octave.
+%   Needs PALLANT, KESTROW and MODRICK on the path, and RWSESSION and
+%   RWREAD beside it.  Runs in MATLAB and in GNU Octave.
 %
-%   See also RWSESSION, PALLANT, KESTROW, MODRICK.
+%   See also RWREAD, RWSESSION, PALLANT, KESTROW, MODRICK.
 
   started = tic;
   requireFunctions ();
@@ -79,11 +109,24 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
   info = struct ();
   painting = nargin >= 1 && ~isempty (imageFile) && (nargin < 2 || isempty (seedFile));
 
+  % ---- Refusals, before any work -------------------------------------------
+  if ~isnumeric (gamma) || ~isscalar (gamma) || ~isreal (gamma) || ~isfinite (gamma) || gamma <= 0
+    error ('rwsegment: GAMMA (the 4th argument, the weight of the colour prior) must be a finite real number > 0, not %s', ...
+           shown (gamma));
+  end
+  files = outputFiles (outFile);
+  writable (files.picture, true);
+  writable (files.mask, false);
+  writable (files.cutout, false);
+  if painting && ~isempty (strokeFile)
+    writable (strokeFile, true);
+  end
+
   % ---- The image and its seeds ------------------------------------------
   truth = [];
   if painting
     requireDisplay ();
-    img = readColour (imageFile);
+    [img, ~, bits] = rwread (imageFile, 'rwsegment');
     info.source = imageFile;
     [S, info] = paintWindow (img, imageFile, gamma, info, started);
     fgSeed = S.fg; bgSeed = S.bg;
@@ -101,16 +144,22 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
   else
     if nargin < 1 || isempty (imageFile)
       [img, testStrokes, truth] = rwsession ('testimage');
+      bits = 8;
       [fgSeed, bgSeed] = rwsession ('paint', testStrokes, size (img, 1), size (img, 2));
       info.source = 'the built-in test image';
     else
-      img = readColour (imageFile);
-      seeds = readColour (seedFile);
-      if size (seeds, 1) ~= size (img, 1) || size (seeds, 2) ~= size (img, 2)
+      % The seed file first, kept as two masks only: a photograph's size in
+      % doubles is 288 MB at 12 megapixels, and one is enough.
+      stage = tic;
+      [seeds, opacity] = rwread (seedFile, 'rwsegment');
+      [fgSeed, bgSeed] = strokes (seeds, opacity);
+      clear seeds opacity
+      [img, ~, bits] = rwread (imageFile, 'rwsegment');
+      info.time.read = toc (stage);
+      if size (fgSeed, 1) ~= size (img, 1) || size (fgSeed, 2) ~= size (img, 2)
         error ('rwsegment: the seed image is %d-by-%d, the image %d-by-%d', ...
-               size (seeds, 1), size (seeds, 2), size (img, 1), size (img, 2));
+               size (fgSeed, 1), size (fgSeed, 2), size (img, 1), size (img, 2));
       end
-      [fgSeed, bgSeed] = strokes (seeds);
       info.source = imageFile;
     end
     if ~any (fgSeed(:)) || ~any (bgSeed(:))
@@ -151,9 +200,21 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
   fprintf ('Time: graph %.2f s, priors %.2f s, weights and matrix %.2f s, solve %.2f s; total %.2f s\n', ...
            info.time.graph, info.time.priors, info.time.matrix, info.time.solve, info.time.total);
   fprintf ('Foreground: %.1f%% of the pixels\n', 100 * mean (labels(:)));
-  imwrite (picture (img, fgSeed, bgSeed, prob, labels), outFile);
-  info.picture = outFile;
-  fprintf ('Picture: %s\n', outFile);
+  stage = tic;
+  imwrite (picture (img, fgSeed, bgSeed, prob, labels), files.picture);
+  info.time.picture = toc (stage);
+  stage = tic;
+  imwrite (uint8 (labels) * 255, files.mask);
+  info.time.mask = toc (stage);
+  stage = tic;
+  writeCutout (img, labels, bits, files.cutout);
+  info.time.cutout = toc (stage);
+  info.picture = files.picture;
+  info.mask = files.mask;
+  info.cutout = files.cutout;
+  fprintf ('Picture: %s\n', files.picture);
+  fprintf ('Mask: %s\n', files.mask);
+  fprintf ('Cut-out: %s\n', files.cutout);
   if ~isempty (truth)
     info.accuracy = mean (labels(:) == truth(:));
     fprintf ('Accuracy: %.4f\n', info.accuracy);
@@ -355,42 +416,131 @@ function redraw (fig, G, started)
   end
 end
 
-% ---- Input -----------------------------------------------------------------
+% ---- Input and output files ---------------------------------------------------
 
-function img = readColour (file)
-% An image file as an H-by-W-by-3 double array with values in [0, 1].
-  [img, map] = imread (file);
-  if ~isempty (map)
-    % An indexed image: integer indices count from 0, others from 1.
-    index = double (img) + isinteger (img);
-    img = reshape (map(index, :), size (img, 1), size (img, 2), 3);
-  elseif isinteger (img)
-    img = double (img) / double (intmax (class (img)));
-  else
-    img = double (img);
-  end
-  if size (img, 3) == 1
-    img = repmat (img, [1 1 3]);
-  end
-  img = img(:, :, 1:3);
-end
-
-function [fg, bg] = strokes (seeds)
-% Red strokes are foreground seeds, blue strokes background seeds.
+function [fg, bg] = strokes (seeds, opacity)
+% Red strokes are foreground seeds, blue strokes background seeds; a pixel
+% less than half opaque is neither.
   r = seeds(:, :, 1); g = seeds(:, :, 2); b = seeds(:, :, 3);
   fg = r >= 0.8 & g <= 0.25 & b <= 0.25;
   bg = b >= 0.8 & r <= 0.25 & g <= 0.25;
+  if ~isempty (opacity)
+    fg = fg & opacity >= 0.5;
+    bg = bg & opacity >= 0.5;
+  end
+end
+
+function files = outputFiles (outFile)
+% The picture OUTFILE, and beside it OUT_mask.png and OUT_cutout.png.
+  if ~ischar (outFile) || size (outFile, 1) ~= 1
+    error ('rwsegment: OUTFILE (the 3rd argument) must be a file name, not %s', shown (outFile));
+  end
+  [folder, base] = fileparts (outFile);
+  files.picture = outFile;
+  files.mask = fullfile (folder, [base '_mask.png']);
+  files.cutout = fullfile (folder, [base '_cutout.png']);
+end
+
+function writable (file, image)
+% Refuses FILE, before any work, when it cannot be written (or, for IMAGE,
+% has no extension IMWRITE knows); leaves no file behind that was not there.
+  [folder, ~, ext] = fileparts (file);
+  if image
+    format = [];
+    if numel (ext) > 1
+      format = imformats (ext(2:end));
+    end
+    if isempty (format) || isempty (fieldnames (format)) || isempty (format(1).write)
+      error ('rwsegment: cannot write %s: give it an image file extension, such as .png', file);
+    end
+  end
+  if ~isempty (folder) && ~isfolder (folder)
+    error ('rwsegment: cannot write %s: there is no folder %s', file, folder);
+  end
+  if isfolder (file)
+    error ('rwsegment: cannot write %s: it is a folder', file);
+  end
+  existed = isfile (file);
+  [fid, why] = fopen (file, 'a');
+  if fid < 0
+    error ('rwsegment: cannot write %s: %s', file, why);
+  end
+  fclose (fid);
+  if ~existed
+    delete (file);
+  end
+end
+
+function s = shown (value)
+  if isnumeric (value) && isscalar (value)
+    s = num2str (value);
+  elseif ischar (value) && size (value, 1) <= 1
+    s = sprintf ('''%s''', value);
+  elseif isempty (value)
+    s = 'empty';
+  else
+    s = sprintf ('a %s array', class (value));
+  end
+end
+
+function writeCutout (img, labels, bits, file)
+% The photograph as RGBA at full size: opaque on the object with its colours
+% unchanged, transparent elsewhere with the colour zeroed (which also makes
+% the PNG small and quick to write).  16 bits where the photograph has them.
+  if bits > 8
+    top = 65535; cls = 'uint16';
+  else
+    top = 255; cls = 'uint8';
+  end
+  [h, w, ~] = size (img);
+  on = find (labels);
+  cut = zeros (h, w, 3, cls);
+  for ch = 1:3
+    at = on + (ch - 1) * h * w;
+    cut(at) = img(at) * top;              % conversion to an integer class rounds
+  end
+  alpha = zeros (h, w, cls);
+  alpha(on) = top;
+  imwrite (cut, file, 'Alpha', alpha);
 end
 
 % ---- The picture -----------------------------------------------------------
 
 function out = picture (img, fgSeed, bgSeed, prob, labels)
-% Three panels side by side, 8 white pixels apart: the image with its
-% seeds, the foreground probability, the foreground outline over the image.
+% Three panels side by side, 8 white pixels apart, in 8 bits: the image with
+% its seeds, the foreground probability, the foreground outline over the
+% image.  Beyond 3,200 pixels in all, the panels are scaled down, each
+% composed from the scaled-down image, seeds and labels (a full-size
+% picture of a 12-megapixel photograph would take 870 MB in doubles).
   [h, w, ~] = size (img);
+  scale = min (1, (3200 - 16) / 3 / w);
+  if scale < 1
+    k1 = max (1, round (h * scale));
+    k2 = max (1, round (w * scale));
+    rows = areaWeights (h, k1);
+    cols = areaWeights (w, k2).';
+    small = @(x) rows * (x * cols);
+    img = reshape (rows * (reshape (img, h, 3 * w) * blkdiag (cols, cols, cols)), k1, k2, 3);
+    prob = small (prob);
+    fgSeed = full (small (double (sparse (fgSeed))) > 0);    % however thin, a stroke shows
+    bgSeed = full (small (double (sparse (bgSeed))) > 0);
+    labels = small (double (labels)) >= 0.5;
+    h = k1;
+  end
   seeds = paint (paint (img, fgSeed, [1 0 0]), bgSeed, [0 0 1]);
   gap = ones (h, 8, 3);
-  out = [seeds, gap, heat(prob), gap, paint(img, outline (labels), [1 1 0])];
+  out = uint8 (255 * [seeds, gap, heat(prob), gap, paint(img, outline (labels), [1 1 0])]);
+end
+
+function m = areaWeights (n, k)
+% The k-by-n sparse matrix that averages n samples into k, each output
+% sample the mean of the input over its share [(i-1) n/k, i n/k] of the
+% line, partly covered samples counted by the part covered.
+  j = (1:n).';
+  first = floor ((j - 1) * k / n) + 1;    % the share that holds j's left end
+  inFirst = min (1, first * n / k - (j - 1));   % how much of j lies in it
+  second = min (k, first + 1);            % the rest lies in the next share
+  m = sparse ([first; second], [j; j], [inFirst; 1 - inFirst] * k / n, k, n);
 end
 
 function edge = outline (labels)

@@ -41,7 +41,7 @@ step "$cmd"
 timeout 120 bash -c "$cmd" | tee "$work/batch.log"
 grep -q '^Foreground: 1[0-9.]*% of the pixels' "$work/batch.log"
 if grep -q '^ans' "$work/batch.log"; then echo "the command prints its result array"; exit 1; fi
-test -s result.png
+test -s result.png && test -s result_mask.png && test -s result_cutout.png
 
 cmd="octave --no-gui --path build/octave --path examples --eval \"rwsegment('photo.jpg', [], 'result.png', [], 'strokes.png');\""
 step "$cmd"

@@ -2,9 +2,9 @@
 # One painting session in a real window, as a person paints: Xvfb as the
 # display, Octave with its qt toolkit, xdotool dragging one foreground and
 # one background stroke over the test image and pressing Enter.  The mask
-# rwsegment returns must match the image's regions, the title and the
-# printed lines must count the strokes, and the stroke file it writes must
-# give the batch form the same mask.
+# rwsegment returns must match the image's regions and the mask file it
+# writes, the title and the printed lines must count the strokes, and the
+# stroke file it writes must give the batch form the same mask.
 #
 #   bash tests/window/paint_window.sh OCTAVE MEX_DIR SOURCE_DIR
 set -euo pipefail
@@ -28,6 +28,8 @@ accuracy = mean (labels(:) == truth(:));
 printf ('Returned: %d strokes, accuracy %.4f; window shown %.2f s, ready %.2f s after the call\n', numel (info.strokes), accuracy, info.time.window, info.time.ready);
 assert (numel (info.strokes) == 2 && strcmp (info.strokes(1).kind, 'fg') && strcmp (info.strokes(2).kind, 'bg'));
 assert (accuracy >= 0.98, 'accuracy %.4f', accuracy);
+% The mask file beside the picture holds the returned labels.
+assert (strcmp (info.mask, 'result_mask.png') && isequal (imread (info.mask) > 0, labels), 'the mask file');
 % The stroke file, segmented by the batch form, gives the same mask.
 again = evalc ('batch = rwsegment (''photo.png'', ''strokes.png'', ''again.png'');');
 assert (isequal (batch, labels), 'the stroke file gives another mask');

@@ -1,0 +1,67 @@
+% rwsegment refuses, with one line naming what is wrong, before any work:
+% a stand-in rwsession that fails when called shows that nothing was
+% computed, and an image file that does not exist shows that the refusals
+% of arguments and output files come before any reading.  A refused output
+% file leaves nothing behind and an existing one untouched.
+here = fileparts (mfilename ('fullpath'));
+addpath (fullfile (here, '..', '..', 'examples'));
+work = tempname ();
+mkdir (work);
+cleanup = onCleanup (@() system (['rm -rf ''' work '''']));
+f = @(name) fullfile (work, name);
+fid = fopen (f ('rwsession.m'), 'w');
+fprintf (fid, 'function varargout = rwsession (varargin)\n  error (''the computation ran'');\nend\n');
+fclose (fid);
+addpath (work);                           % before examples/ on the path
+
+img = 0.5 * ones (30, 40, 3);
+img(10:20, 10:25, 1) = 0.9;
+imwrite (img, f ('image.png'));
+seeds = zeros (30, 40, 3);
+seeds(15, 12:20, 1) = 1;
+seeds(3, 3:37, 3) = 1;
+imwrite (seeds, f ('seeds.png'));
+imwrite (seeds(1:29, :, :), f ('short.png'));
+imwrite (seeds(:, :, [1 2 2]), f ('red.png'));           % no blue stroke
+fid = fopen (f ('notes.png'), 'w');
+fprintf (fid, 'not an image\n');
+fclose (fid);
+mkdir (f ('folder.png'));
+mkdir (f ('taken_mask.png'));
+fid = fopen (f ('taken.png'), 'w');
+fprintf (fid, 'keep');
+fclose (fid);
+none = f ('none.png');                    % no such file
+
+% Each row: the arguments, and the message (a regular expression).
+cases = {
+  {none, none, f('out.png'), -1},                        'GAMMA \(the 4th argument.*\) must be a finite real number > 0, not -1$'
+  {none, none, f('out.png'), 0},                         'GAMMA .* not 0$'
+  {none, none, f('out.png'), NaN},                       'GAMMA .* not NaN$'
+  {none, none, f('out.png'), Inf},                       'GAMMA .* not Inf$'
+  {none, none, f('out.png'), 1i},                        'GAMMA .* > 0, not 0\+1i$'
+  {none, none, f('out.png'), [0.1 0.2]},                 'GAMMA .* not a double array$'
+  {none, none, f('out.png'), '0.1'},                     'GAMMA .* not ''0.1''$'
+  {[], [], f('out.png'), -1},                            'GAMMA'
+  {none, none, f('no/out.png')},                         ['cannot write ' regexptranslate('escape', f('no/out.png')) ': there is no folder ']
+  {none, none, f('result')},                             'cannot write .*result: give it an image file extension, such as \.png$'
+  {none, none, f('folder.png')},                         'cannot write .*folder\.png: it is a folder$'
+  {none, none, f('taken.png')},                          'cannot write .*taken_mask\.png: it is a folder$'
+  {none, [], f('out.png'), [], f('no/strokes.png')},     'cannot write .*no/strokes\.png: there is no folder'
+  {none, f('seeds.png'), f('out.png')},                  ['cannot read ' regexptranslate('escape', none) ': no such file$']
+  {f('notes.png'), f('seeds.png'), f('out.png')},        'cannot read .*notes\.png: not an image file, or a damaged one \(.+\)$'
+  {f('image.png'), f('folder.png'), f('out.png')},       'cannot read .*folder\.png: it is a folder, not a file$'
+  {f('image.png'), f('short.png'), f('out.png')},        'the seed image is 29-by-40, the image 30-by-40$'
+  {f('image.png'), f('red.png'), f('out.png')},          'the seeds need red \(foreground\) and blue \(background\) strokes$'
+};
+for k = 1:size (cases, 1)
+  try
+    evalc ('rwsegment (cases{k, 1}{:});');
+    error ('case %d: no refusal', k);
+  catch err
+    assert (~isempty (regexp (err.message, ['^rwsegment: .*' cases{k, 2}], 'once')) && ...
+            ~any (err.message == sprintf ('\n')), 'case %d: %s', k, err.message);
+  end
+  assert (~exist (f ('out.png'), 'file') && ~exist (f ('out_mask.png'), 'file'), 'case %d left a file', k);
+end
+assert (strcmp (fileread (f ('taken.png')), 'keep'));
