@@ -16,40 +16,45 @@ function [labels, info] = ncsegment (imageFile, K, outFile, varargin)
 %
 %   NCSEGMENT (..., NAME, VALUE, ...) sets a parameter:
 %     'radius'  r: every pixel is joined to every pixel within r pixels of
-%               it, the whole disc of offsets (default 3: 28 offsets); at
-%               least 1.
-%     'sigmaI'  the colour scale σ_I (default: from the image, see below).
-%     'sigmaX'  the distance scale σ_X (default r).
+%               it, the whole disc of offsets (default 3: 28 offsets; 5
+%               gives 80); at least 1.  A larger disc joins pixels
+%               across thin lines; the time grows with the offsets.
+%     'sigmaI'  the colour scale sigma_I, the same at every size (default:
+%               from each size's own colours, see below).
+%     'sigmaX'  the distance scale sigma_X (default r).
 %
 %   [LABELS, INFO] = NCSEGMENT (...) also returns a struct with the sizes
-%   worked on, the edge count, σ_I and σ_X, the eigenvalues, the pixels of
-%   every region, the time of every stage and the picture's path.
+%   worked on, the edge and offset counts, sigma_I (per size, full size
+%   first) and sigma_X, the eigenvalues of the normalized Laplacian, the
+%   pixels of every region, the time of every stage and the picture's path.
 %
 %   The method: a normalized cut (Shi and Malik).  PALLANT lists the edges
 %   of the pixel graph, every offset (dr, dc) with 0 < dr^2 + dc^2 <= r^2,
-%   with their squared colour differences |dI|^2 and squared lengths
-%   |dx|^2, and each edge gets the affinity
-%       w = exp (-|dI|^2 / σ_I^2) * exp (-|dx|^2 / σ_X^2)
-%   where the colour factor is held at e^-10 or more, so that no few odd
-%   pixels come loose from the rest by themselves.  σ_I^2 is half the
-%   median of |dI|^2 over the edges: the image's own noise sets the colour
-%   scale.  The regions come from the K leading eigenvectors of the
-%   normalized affinity D^(-1/2) W D^(-1/2) (D the diagonal of W's row
-%   sums), discretized into K labels by the rotation that brings them
-%   nearest to K region indicators (Yu and Shi's multiclass spectral
-%   clustering, started from the rows where the eigenvectors are most
-%   pronounced, so nothing is left to chance).
-%   The leading eigenvalues of a large pixel graph lie within 1e-4 of each
-%   other, so they are found coarse to fine: the image is averaged down,
-%   halving its size, to at most 3000 pixels (or 30 per region), where EIGS
-%   finds the K eigenvectors (shift-invert, a fixed start vector); they are
-%   then interpolated to every finer size in turn and refined there on that
-%   size's own graph (with σ_I from its own colours) by five steps of
-%   subspace iteration and a Rayleigh-Ritz step.  The averaging also
-%   takes the noise out of the colours where the eigenvectors are found.
+%   with their squared colour differences |dI|^2 and squared lengths |dx|^2,
+%   and each edge gets the affinity
+%       w = exp (-|dI|^2 / sigma_I^2) * exp (-|dx|^2 / sigma_X^2),
+%   the colour factor held at e^-10 or more, so that no clump of odd pixels
+%   comes loose from the rest by itself.  sigma_I^2 is half the median of
+%   |dI|^2 over the edges: the image's own noise sets the colour scale.
+%   The regions come from the K leading eigenvectors of the normalized
+%   affinity D^(-1/2) W D^(-1/2) (D the diagonal of W's row sums),
+%   discretized into K labels by the rotation that brings them nearest to K
+%   region indicators (Yu and Shi), started from the row where the second
+%   eigenvector is largest, then each time the row nearest to orthogonal to
+%   those chosen: nothing is left to chance.
 %
-%   An image of more than 300000 pixels is worked at a reduced scale, and
-%   the regions are interpolated back to full size.
+%   The leading eigenvalues of a pixel graph this large lie within 1e-4 of
+%   one another, where EIGS would take minutes, so the eigenvectors are
+%   found coarse to fine.  The image is averaged down, halving its size,
+%   to at most 3000 pixels (30 per region for K above 100); there EIGS
+%   finds the K eigenvectors (shift-invert, from a fixed start vector).
+%   They are interpolated to each finer size in turn and refined on that
+%   size's own graph, with its own sigma_I, by five steps of subspace
+%   iteration and a Rayleigh-Ritz step.  The averaging also takes the
+%   noise out of the colours where the eigenvectors are found.
+%
+%   An image of more than 300000 pixels is worked at a reduced scale (it
+%   says so) and its labels interpolated back to full size.
 %
 %   Example: a noisy disc on a background, in two regions
 %       [x, y] = meshgrid (1:90, 1:60);
@@ -59,10 +64,10 @@ function [labels, info] = ncsegment (imageFile, K, outFile, varargin)
 %       fprintf ('%d pixels right\n', nnz (labels == 1 + inside));
 %   prints (with the time of each stage):
 %       Image: 60 x 90 pixels (an array)
-%       Graph: 146044 edges, 28 offsets within radius 3; sigma_I 0.302, sigma_X 3
+%       Graph: 145836 edges, 28 offsets within radius 3; sigma_I 0.292, sigma_X 3
 %       Levels: eigs on 30 x 45 pixels, refined on 60 x 90
-%       Regions: 2, of 4157 and 1243 pixels
-%       Time: graph 0.01 s, eigs 0.02 s, refinement 0.01 s, discretization 0.00 s, picture 0.01 s; total 0.06 s
+%       Regions: 2, of 4155 and 1245 pixels
+%       Time: graph 0.06 s, eigs 0.08 s, refinement 0.01 s, discretization 0.01 s, picture 0.04 s; total 0.22 s
 %       Picture: disc.png
 %       5400 pixels right
 %
@@ -202,7 +207,8 @@ function [labels, info] = ncsegment (imageFile, K, outFile, varargin)
 
   fprintf ('Image: %d x %d pixels (%s)\n', H, W, info.source);
   if info.scale < 1
-    fprintf ('Worked at a reduced scale (%.3g): %d x %d pixels\n', info.scale, sizes(1, 1), sizes(1, 2));
+    fprintf ('Worked at a reduced scale, %.3g of full size: %d x %d pixels\n', ...
+             info.scale, sizes(1, 1), sizes(1, 2));
   end
   fprintf ('Graph: %d edges, %d offsets within radius %g; sigma_I %.3g, sigma_X %.3g\n', ...
            info.edges, info.offsets, info.radius, info.sigmaI(1), info.sigmaX);
@@ -439,8 +445,8 @@ function out = picture (img, ev, labels)
   [H, W, ~] = size (img);
   panels = 2 + size (ev, 3);
   scale = min (1, (3200 - 8 * (panels - 1)) / (panels * W));
-  h = max (1, round (H * scale));
-  w = max (1, round (W * scale));
+  h = max (1, floor (H * scale));
+  w = max (1, floor (W * scale));
   shown = shrink (img, [h w]);
   gap = ones (h, 8, 3);
   out = shown;
