@@ -365,7 +365,7 @@ function R = discretize (Y)
     R(:, j) = X(at, :).';
   end
   last = inf;
-  for iter = 1:100
+  for iter = 1:30
     [~, lab] = max (X * R, [], 2);
     [U, S, V] = svd (full (sparse (lab, (1:n).', 1, K, n) * X));
     value = n - trace (S);
