@@ -92,7 +92,15 @@ function [labels, info] = ncsegment (imageFile, K, outFile, varargin)
             'Build it with "bash examples/run" and addpath build/octave, or pkg load pixelgraph']);
   end
 
+  folder = fileparts (outFile);
+  if ~isempty (folder) && ~isfolder (folder)
+    error ('ncsegment: cannot write the picture %s: there is no folder %s', outFile, folder);
+  end
+
   % ---- The image ----------------------------------------------------------
+  if isa (imageFile, 'string') && isscalar (imageFile)
+    imageFile = char (imageFile);
+  end
   if ischar (imageFile)
     img = rwread (imageFile);
     info.source = imageFile;
@@ -114,6 +122,9 @@ function [labels, info] = ncsegment (imageFile, K, outFile, varargin)
     sizes(end + 1, :) = ceil (sizes(end, :) / 2);
   end
   levels = size (sizes, 1);
+  if K > prod (sizes(1, :))
+    error ('ncsegment: K is %d, more than the %d pixels the image is worked at', K, prod (sizes(1, :)));
+  end
   work = shrink (img, sizes(1, :));
 
   [dc, dr] = meshgrid (-floor (opts.radius):floor (opts.radius));
@@ -322,7 +333,7 @@ function Z = leadingEigenvectors (M, d, K)
 % smallest eigenvalues of I - M, by shift-invert just below 0, from a fixed
 % start vector.
   n = size (M, 1);
-  if n <= 500
+  if n <= 500 || 2 * K + 10 > n
     [V, E] = eig (full (M));
     [~, order] = sort (diag (E), 'descend');
     Z = V(:, order(1:K));
@@ -332,7 +343,6 @@ function Z = leadingEigenvectors (M, d, K)
   eo.maxit = 1000;
   eo.p = min (n, max (2 * K + 10, 20));
   eo.v0 = sqrt (d) .* (1 + 0.5 * cos (2.399963 * (1:n).'));
-  eo.disp = 0;
   [Z, E] = eigs (speye (n) - M, K, -1e-6, eo);
   [~, order] = sort (diag (E));
   Z = Z(:, order);

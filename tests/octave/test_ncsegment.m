@@ -67,3 +67,6 @@ delete (out);
 expect_error (@ncsegment, 'ncsegment: K must be a whole number of regions, 2 or more', 1, img, 1, out);
 expect_error (@ncsegment, 'ncsegment: K is 10, more than the image''s 9 pixels', 1, ones (3, 3, 3), 10, out);
 expect_error (@ncsegment, 'ncsegment: the radius must be 1 or more, not 0.5', 1, img, 4, out, 'radius', 0.5);
+nowhere = fullfile (tempname (), 'picture.png');
+expect_error (@ncsegment, sprintf ('ncsegment: cannot write the picture %s: there is no folder %s', ...
+                                   nowhere, fileparts (nowhere)), 1, img, 4, nowhere);
