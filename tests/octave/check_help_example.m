@@ -3,7 +3,8 @@ function check_help_example (name)
 % printed there (the first block of indented lines after the line that
 % starts with "Example"), and fails unless the numbers it displays are the
 % numbers of the next indented block, the output the help text gives for
-% it.  So the help text cannot drift from the code.
+% it.  So the help text cannot drift from the code.  Lines that start with
+% "Time:" report seconds and are left out on both sides.
   lines = strsplit (get_help_text (name), "\n");
   at = find (! cellfun (@isempty, regexp (lines, '^\s*Example\>', 'once')), 1);
   if (isempty (at))
@@ -15,8 +16,8 @@ function check_help_example (name)
     error ('%s: the example needs code and, after a line of text, its output', name);
   end
   out = evalc (strjoin (code, "\n"));
-  got = numbers (out);
-  want = numbers (strjoin (shown, "\n"));
+  got = numbers (untimed (out));
+  want = numbers (untimed (strjoin (shown, "\n")));
   if (! isequal (size (got), size (want)) || any (abs (got - want) > 1e-12 * max (1, abs (want))))
     error ('%s: the example displays\n%s\nbut its help text says\n%s', name, out, strjoin (shown, "\n"));
   end
@@ -37,4 +38,8 @@ end
 
 function v = numbers (text)
   v = str2double (regexp (text, '-?\d+(\.\d+)?(e[-+]?\d+)?', 'match'));
+end
+
+function text = untimed (text)
+  text = regexprep (text, '(^|\n)\s*Time:[^\n]*', '$1');
 end

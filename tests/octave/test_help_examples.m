@@ -3,3 +3,14 @@
 check_help_example ('pallant');
 check_help_example ('kestrow');
 check_help_example ('modrick');
+% ncsegment's example writes its picture into the current folder: a
+% scratch one.
+addpath (fullfile (fileparts (mfilename ('fullpath')), '..', '..', 'examples'));
+scratch = tempname ();
+mkdir (scratch);
+here = pwd ();
+cd (scratch);
+check_help_example ('ncsegment');
+cd (here);
+confirm_recursive_rmdir (false);
+rmdir (scratch, 's');
