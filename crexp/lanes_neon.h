@@ -18,7 +18,6 @@ namespace crexp {
 
 struct NeonLanes {
     static constexpr std::size_t kCount = 2;
-    static constexpr Isa kIsa = Isa::Neon;
     using Double = float64x2_t;
     using Int = uint64x2_t;
 
