@@ -42,7 +42,8 @@ struct NeonLanes;
 // A source file that has included a portable implementation of the
 // intrinsics first (the tests' emulated lanes, tests/support) compiles the
 // x86-64 lane types for the baseline CPU: they then run on any x86-64 CPU,
-// and an intrinsic that the implementation lacks fails to compile.
+// and an intrinsic that the implementation lacks fails to compile.  The
+// NEON lane type (crexp/lanes_neon.h) then compiles on it too.
 #define CREXP_TARGET_AVX2
 #define CREXP_TARGET_AVX512
 #else

@@ -6,8 +6,10 @@
 
 #include "isa.h"
 
+#if CREXP_NEON_PATH || defined(CREXP_PORTABLE_INTRINSICS)
 #if CREXP_NEON_PATH
 #include <arm_neon.h>
+#endif
 
 #include <cstddef>
 #include <cstdint>

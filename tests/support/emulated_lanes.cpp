@@ -1,4 +1,4 @@
-// The x86-64 lane types, crexp/lanes_avx2.h and crexp/lanes_avx512.h
+// The lane types, crexp/lanes_avx2.h, lanes_avx512.h and lanes_neon.h
 // themselves, compiled against SIMDe's portable implementation of their
 // intrinsics for the baseline x86-64 CPU, with the exponential and the
 // kernel on them: they run on any x86-64 CPU, with or without AVX2 or
@@ -14,6 +14,7 @@
 
 #include <immintrin.h>
 #define SIMDE_ENABLE_NATIVE_ALIASES
+#include <simde/arm/neon.h>
 #include <simde/x86/avx512.h>
 
 #include <cmath>
@@ -27,7 +28,8 @@
 // lane by lane as they are defined.
 namespace emulated_intrinsics {
 
-// One rounding, as the fused instructions: SIMDe's multiply, then subtract.
+// One rounding, as the fused instructions (SIMDe's multiply, then add or
+// subtract: two).
 template <class V>
 V fmsub(V a, V b, V c)
 {
@@ -36,6 +38,11 @@ V fmsub(V a, V b, V c)
         r[i] = std::fma(a[i], b[i], -c[i]);
     }
     return r;
+}
+
+inline float64x2_t vfma(float64x2_t a, float64x2_t b, float64x2_t c)
+{
+    return float64x2_t{std::fma(b[0], c[0], a[0]), std::fma(b[1], c[1], a[1])};
 }
 
 // Masked loads, gathers and stores touch no memory in the lanes outside
@@ -100,13 +107,17 @@ inline __m512d maskGather(__m512d src, __mmask8 k, __m512i index, const double *
 #define _mm512_mask_i64gather_pd(src, k, index, base, scale) emulated_intrinsics::maskGather(src, k, index, base, scale)
 #undef _mm512_shuffle_f64x2
 #define _mm512_shuffle_f64x2(a, b, imm8) simde_mm512_shuffle_f64x2(a, b, imm8)
+#undef vfmaq_f64
+#define vfmaq_f64(a, b, c) emulated_intrinsics::vfma(a, b, c)
 
 // Lane types of their own names, so that nothing here is mistaken for the
 // library's native ones.
 #define Avx2Lanes EmulatedAvx2Lanes
 #define Avx512Lanes EmulatedAvx512Lanes
+#define NeonLanes EmulatedNeonLanes
 #include "lanes_avx2.h"
 #include "lanes_avx512.h"
+#include "lanes_neon.h"
 #include "exponential_lanes.h"
 #include "column_gaussian_lanes.h"
 
@@ -114,19 +125,26 @@ namespace emulated_lanes {
 
 void exponentials(crexp::Isa isa, double *values, std::size_t count)
 {
-    if (isa == crexp::Isa::Avx512) {
-        crexp::detail::exponentialLanes<crexp::EmulatedAvx512Lanes>(values, count);
-    } else {
-        crexp::detail::exponentialLanes<crexp::EmulatedAvx2Lanes>(values, count);
+    switch (isa) {
+    case crexp::Isa::Avx2:
+        return crexp::detail::exponentialLanes<crexp::EmulatedAvx2Lanes>(values, count);
+    case crexp::Isa::Avx512:
+        return crexp::detail::exponentialLanes<crexp::EmulatedAvx512Lanes>(values, count);
+    default:
+        return crexp::detail::exponentialLanes<crexp::EmulatedNeonLanes>(values, count);
     }
 }
 
 kestrow::detail::LanesEvaluator kernel(crexp::Isa isa)
 {
-    if (isa == crexp::Isa::Avx512) {
+    switch (isa) {
+    case crexp::Isa::Avx2:
+        return kestrow::detail::evalLanes<crexp::EmulatedAvx2Lanes>;
+    case crexp::Isa::Avx512:
         return kestrow::detail::evalLanes<crexp::EmulatedAvx512Lanes>;
+    default:
+        return kestrow::detail::evalLanes<crexp::EmulatedNeonLanes>;
     }
-    return kestrow::detail::evalLanes<crexp::EmulatedAvx2Lanes>;
 }
 
 }  // namespace emulated_lanes

@@ -1,5 +1,5 @@
-// The x86-64 lane paths built on SIMDe's portable intrinsics
-// (emulated_lanes.cpp), for any x86-64 CPU: Avx2 or Avx512.
+// The lane paths built on SIMDe's portable intrinsics (emulated_lanes.cpp),
+// for any x86-64 CPU: Avx2, Avx512 or Neon.
 #ifndef MEXTK_EMULATED_LANES_H
 #define MEXTK_EMULATED_LANES_H
 

@@ -1,7 +1,7 @@
 // The ways the tests run each instruction-set path of the exponential and
-// the kernel: natively where this CPU has the set, and the x86-64 sets also
-// through SIMDe's portable intrinsics (emulated_lanes.cpp) on every x86-64
-// CPU, so that a fault in any lane type fails the tests on any machine.
+// the kernel: natively where this CPU has the set, and on x86-64 each vector
+// path also through SIMDe's portable intrinsics (emulated_lanes.cpp),
+// whatever the CPU, so that a fault in a lane type fails there on any CPU.
 //
 // MEXTK_TEST_OMIT (read here only) leaves runs out, to imitate another
 // machine: "avx512/native" for a CPU without AVX-512; several separated by
@@ -30,12 +30,12 @@ struct Run {
 };
 
 // Plain first, then each vector path natively if this CPU has it and
-// emulated if this build can; less what MEXTK_TEST_OMIT names.
+// emulated if this build can (x86-64); less what MEXTK_TEST_OMIT names.
 std::vector<Run> runs();
 
-// Prints which way each vector path of this build ran, among `ran`, and
-// fails the calling test for one that its binaries can choose but that ran
-// neither natively nor emulated.
+// Prints which way each vector path ran, among `ran`, and fails the calling
+// test for one that this build's binaries can choose but that ran neither
+// natively nor emulated.
 void expectEveryPathRan(const std::vector<Run> &ran);
 
 }  // namespace lane_paths
