@@ -38,8 +38,18 @@ struct NeonLanes;
 #define CREXP_X86_PATHS 1
 #define CREXP_AVX2 "avx2,fma"
 #define CREXP_AVX512 "avx512f,avx512dq,avx512bw,avx512vl"
+#if defined(CREXP_PORTABLE_INTRINSICS)
+// A source file that has included a portable implementation of the
+// intrinsics first (the tests' emulated lanes, tests/support) compiles the
+// x86-64 lane types for the baseline CPU: they then run on any x86-64 CPU,
+// and an intrinsic that the implementation lacks fails to compile.  The
+// NEON lane type (crexp/lanes_neon.h) then compiles on it too.
+#define CREXP_TARGET_AVX2
+#define CREXP_TARGET_AVX512
+#else
 #define CREXP_TARGET_AVX2 __attribute__((target(CREXP_AVX2)))
 #define CREXP_TARGET_AVX512 __attribute__((target(CREXP_AVX512)))
+#endif
 #else
 #define CREXP_X86_PATHS 0
 #endif

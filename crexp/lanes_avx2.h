@@ -24,7 +24,6 @@ namespace crexp {
 
 struct Avx2Lanes {
     static constexpr std::size_t kCount = 4;
-    static constexpr Isa kIsa = Isa::Avx2;
     using Double = __m256d;
     typedef std::uint64_t Int __attribute__((vector_size(32)));
 

@@ -26,7 +26,6 @@ namespace crexp {
 
 struct Avx512Lanes {
     static constexpr std::size_t kCount = 8;
-    static constexpr Isa kIsa = Isa::Avx512;
     using Double = __m512d;
     typedef std::uint64_t Int __attribute__((vector_size(64)));
     // The gathers' masked forms with every lane set, for the same reason.

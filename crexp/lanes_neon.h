@@ -6,8 +6,10 @@
 
 #include "isa.h"
 
+#if CREXP_NEON_PATH || defined(CREXP_PORTABLE_INTRINSICS)
 #if CREXP_NEON_PATH
 #include <arm_neon.h>
+#endif
 
 #include <cstddef>
 #include <cstdint>
@@ -18,7 +20,6 @@ namespace crexp {
 
 struct NeonLanes {
     static constexpr std::size_t kCount = 2;
-    static constexpr Isa kIsa = Isa::Neon;
     using Double = float64x2_t;
     using Int = uint64x2_t;
 

@@ -37,20 +37,26 @@ void evalPlain(const double *X, std::size_t rows, std::size_t cols, const double
     }
 }
 
-}  // namespace
-
-std::size_t scratchDoubles(Isa isa, std::int32_t D)
+// The scratch of the plain loop, or of a lane path.
+std::size_t scratchFor(bool lanes, std::int32_t D)
 {
     const std::size_t rows = D > 0 ? static_cast<std::size_t>(D) : 0;
-    if (isa != Isa::Plain && rows > 0) {
+    if (lanes && rows > 0) {
         // Room to move the start to the next 64-byte boundary.
         return rows * detail::kScratchColumns + (detail::kScratchAlignment / sizeof(double) - 1);
     }
     return rows;
 }
 
-void evalColumnGaussianOn(Isa isa, const double *X, std::int32_t D, std::int32_t N,
-                          const double *MU, const double *IS, double K, double *out)
+}  // namespace
+
+std::size_t scratchDoubles(Isa isa, std::int32_t D)
+{
+    return scratchFor(isa != Isa::Plain, D);
+}
+
+void detail::evalColumnGaussianWith(LanesEvaluator lanes, const double *X, std::int32_t D, std::int32_t N,
+                                    const double *MU, const double *IS, double K, double *out)
 {
     if (N <= 0) {
         return;  // no column, nothing written, no scratch needed
@@ -61,28 +67,42 @@ void evalColumnGaussianOn(Isa isa, const double *X, std::int32_t D, std::int32_t
     const std::size_t cols = static_cast<std::size_t>(N);
 
     // Taken once, before the first column; may throw std::bad_alloc.
-    std::vector<double> scratch(scratchDoubles(isa, D));
+    std::vector<double> scratch(scratchFor(lanes != nullptr, D));
+    if (lanes == nullptr) {
+        return evalPlain(X, rows, cols, MU, IS, K, out, scratch.data());
+    }
     double *aligned = scratch.data();
-    if (isa != Isa::Plain && rows > 0) {
+    if (rows > 0) {
         void *start = scratch.data();
         std::size_t space = scratch.size() * sizeof(double);
         aligned = static_cast<double *>(std::align(detail::kScratchAlignment,
                                                    rows * detail::kScratchColumns * sizeof(double), start, space));
     }
+    lanes(X, rows, cols, MU, IS, K, out, aligned);
+}
+
+void evalColumnGaussianOn(Isa isa, const double *X, std::int32_t D, std::int32_t N,
+                          const double *MU, const double *IS, double K, double *out)
+{
+    detail::LanesEvaluator lanes = nullptr;
     switch (isa) {
 #if CREXP_X86_PATHS
     case Isa::Avx2:
-        return detail::evalLanes<crexp::Avx2Lanes>(X, rows, cols, MU, IS, K, out, aligned);
+        lanes = detail::evalLanes<crexp::Avx2Lanes>;
+        break;
     case Isa::Avx512:
-        return detail::evalLanes<crexp::Avx512Lanes>(X, rows, cols, MU, IS, K, out, aligned);
+        lanes = detail::evalLanes<crexp::Avx512Lanes>;
+        break;
 #endif
 #if CREXP_NEON_PATH
     case Isa::Neon:
-        return detail::evalLanes<crexp::NeonLanes>(X, rows, cols, MU, IS, K, out, aligned);
+        lanes = detail::evalLanes<crexp::NeonLanes>;
+        break;
 #endif
     default:
-        return evalPlain(X, rows, cols, MU, IS, K, out, scratch.data());
+        break;
     }
+    detail::evalColumnGaussianWith(lanes, X, D, N, MU, IS, K, out);
 }
 
 void evalColumnGaussian(const double *X, std::int32_t D, std::int32_t N, const double *MU,

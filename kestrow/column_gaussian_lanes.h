@@ -4,7 +4,7 @@
 // +0.0, index order; never a fused multiply-add).  Included by one source
 // file per instruction set, which names the set in CREXP_LANES_TARGET.
 #include "column_gaussian_paths.h"
-#include "exponential.h"
+#include "exponential_detail.h"
 
 #include <cstddef>
 #include <limits>
@@ -181,7 +181,9 @@ void evalRounds(const double *X, std::size_t D, std::size_t N, const double *MU,
             }
         }
 
-        crexp::exponentials(L::kIsa, out + first, end - first);
+        // The exponential on the same lane type (not chosen by the CPU: a
+        // lane type may be built in more than one way).
+        crexp::detail::exponentialLanes<L>(out + first, end - first);
 
         // Times K; every NaN leaves as the one quiet NaN.
         for (c = first; c < end; c += L::kCount) {

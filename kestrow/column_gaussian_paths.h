@@ -5,6 +5,7 @@
 #include "isa.h"
 
 #include <cstddef>
+#include <cstdint>
 
 namespace kestrow {
 namespace detail {
@@ -30,6 +31,14 @@ constexpr std::size_t kRoundColumns = 512;
 template <class L>
 void evalLanes(const double *X, std::size_t D, std::size_t N, const double *MU, const double *IS, double K,
                double *out, double *scratch);
+
+using LanesEvaluator = void (*)(const double *, std::size_t, std::size_t, const double *, const double *, double,
+                                double *, double *);
+
+// evalColumnGaussianOn with the lane path given as its evaluator (nullptr:
+// the plain loop), so that the tests also run lane types built for them.
+void evalColumnGaussianWith(LanesEvaluator lanes, const double *X, std::int32_t D, std::int32_t N,
+                            const double *MU, const double *IS, double K, double *out);
 
 }  // namespace detail
 }  // namespace kestrow

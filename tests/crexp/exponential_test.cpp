@@ -1,12 +1,14 @@
 // The exponential against MPFR's correctly rounded e^x, bit for bit, on sets
 // of inputs chosen where an exponential goes wrong, and on random inputs;
-// every vector path this CPU runs must give the scalar function's bits.
+// every vector path, run each way it can be here, must give the scalar
+// function's bits.
 //
 // CREXP_EXP_RANDOM=n sets the number of random inputs (default 10^7, 10^5
 // under the sanitizers).
 #include "exponential.h"
 #include "exponential_detail.h"
 #include "support/correctly_rounded_exp.h"
+#include "support/lane_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -208,8 +210,8 @@ class ExponentialOracle : public ::testing::TestWithParam<InputSet> {};
 // One part of a set: counts wrong values into *wrong, and into left[0] and
 // left[1] the inputs the quick stage leaves to the fast one and those both
 // leave to the accurate one.
-void checkPart(const std::vector<double> &xs, std::size_t accurateStride, std::size_t *wrong,
-               std::size_t left[2])
+void checkPart(const std::vector<double> &xs, const std::vector<lane_paths::Run> &runs,
+               std::size_t accurateStride, std::size_t *wrong, std::size_t left[2])
 {
     std::vector<double> scalar(xs.size());
     for (std::size_t i = 0; i < xs.size(); ++i) {
@@ -242,10 +244,7 @@ void checkPart(const std::vector<double> &xs, std::size_t accurateStride, std::s
         }
     }
 
-    for (crexp::Isa isa : crexp::kAllIsas) {
-        if (isa == crexp::Isa::Plain || !crexp::isaSupported(isa)) {
-            continue;
-        }
+    for (const lane_paths::Run &run : runs) {
         // The whole part, then from its second value on: other lane
         // positions and another remainder at the end.
         for (std::size_t from : {std::size_t{0}, std::size_t{1}}) {
@@ -253,10 +252,10 @@ void checkPart(const std::vector<double> &xs, std::size_t accurateStride, std::s
                 continue;
             }
             std::vector<double> lanes(xs.begin() + static_cast<std::ptrdiff_t>(from), xs.end());
-            crexp::exponentials(isa, lanes.data(), lanes.size());
+            run.exponentials(lanes.data(), lanes.size());
             for (std::size_t i = 0; i < lanes.size(); ++i) {
                 if (!sameValue(lanes[i], scalar[from + i]) && ++*wrong <= 10) {
-                    ADD_FAILURE() << crexp::isaName(isa) << ": exp(" << hex(xs[from + i]) << ") gave "
+                    ADD_FAILURE() << run.name() << ": exp(" << hex(xs[from + i]) << ") gave "
                                   << hex(lanes[i]) << ", the scalar path " << hex(scalar[from + i]);
                 }
             }
@@ -267,17 +266,24 @@ void checkPart(const std::vector<double> &xs, std::size_t accurateStride, std::s
 TEST_P(ExponentialOracle, EveryPathGivesTheCorrectlyRoundedValue)
 {
     std::size_t inputs = 0, wrong = 0, left[2] = {0, 0};
+    std::vector<lane_paths::Run> runs;  // the vector paths (the plain one is the scalar function)
+    for (const lane_paths::Run &run : lane_paths::runs()) {
+        if (run.isa != crexp::Isa::Plain) {
+            runs.push_back(run);
+        }
+    }
     for (std::size_t part = 0;; ++part) {
         const std::vector<double> xs = GetParam().make(part);
         if (xs.empty()) {
             break;
         }
-        checkPart(xs, GetParam().accurateStride, &wrong, left);
+        checkPart(xs, runs, GetParam().accurateStride, &wrong, left);
         inputs += xs.size();
     }
     EXPECT_EQ(wrong, 0u);
     std::cout << GetParam().name << ": " << inputs << " inputs, " << left[0]
               << " left to the fast stage, " << left[1] << " to the accurate stage\n";
+    lane_paths::expectEveryPathRan(runs);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,6 +1,7 @@
 // evalColumnGaussian over plain buffers, against the plain reference.
 #include "column_gaussian.h"
 #include "kestrow_reference.h"
+#include "support/lane_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -70,13 +71,11 @@ TEST(kestrowKernel, NoColumnsOrNoRows)
     // D = 0: q is +0.0, so every value is K exactly, a zero's sign kept, a
     // NaN as the one quiet NaN; X, MU and IS are never read.
     for (double K : {2.5, -0.0, -kInf, kNaN, -kNaN}) {
-        for (Isa isa : crexp::kAllIsas) {
-            if (crexp::isaSupported(isa)) {
-                std::vector<double> out(4, kSentinel);
-                kestrow::evalColumnGaussianOn(isa, nullptr, 0, 3, nullptr, nullptr, K, out.data());
-                const double want = std::isnan(K) ? kNaN : K;
-                EXPECT_EQ(bits(out), bits({want, want, want, kSentinel})) << crexp::isaName(isa) << " K=" << K;
-            }
+        for (const lane_paths::Run &run : lane_paths::runs()) {
+            std::vector<double> out(4, kSentinel);
+            run.kernel(nullptr, 0, 3, nullptr, nullptr, K, out.data());
+            const double want = std::isnan(K) ? kNaN : K;
+            EXPECT_EQ(bits(out), bits({want, want, want, kSentinel})) << run.name() << " K=" << K;
         }
     }
 }
@@ -115,11 +114,11 @@ TEST(kestrowKernel, SpecialValues)
 
 // Runs one path into a buffer with a vector's worth of sentinels past
 // column N-1, which must all survive.
-std::vector<double> evaluateOn(Isa isa, const Problem &p)
+std::vector<double> evaluateOn(const lane_paths::Run &run, const Problem &p)
 {
     const std::size_t guard = 16;
     std::vector<double> out(static_cast<std::size_t>(p.N) + guard, kSentinel);
-    kestrow::evalColumnGaussianOn(isa, p.X.data(), p.D, p.N, p.MU.data(), p.IS.data(), p.K, out.data());
+    run.kernel(p.X.data(), p.D, p.N, p.MU.data(), p.IS.data(), p.K, out.data());
     const std::vector<double> tail(out.end() - static_cast<std::ptrdiff_t>(guard), out.end());
     EXPECT_EQ(bits(tail), bits(std::vector<double>(guard, kSentinel))) << "wrote past column N-1";
     out.resize(static_cast<std::size_t>(p.N));
@@ -146,7 +145,7 @@ bool nansAreQuietNaN(const std::vector<double> &v)
     return std::all_of(v.begin(), v.end(), [](double x) { return !std::isnan(x) || bits(x) == bits(kNaN); });
 }
 
-// Every vector path this CPU can run gives the plain loop's bits: random
+// Every vector path, run each way it can be here, gives the plain loop's bits: random
 // forms of every D up to 40, column counts below one vector, between vectors
 // and past one round of exponentials, and special values in X, MU or IS,
 // which make NaNs of every sign and payload inside; only the one quiet NaN
@@ -154,12 +153,12 @@ bool nansAreQuietNaN(const std::vector<double> &v)
 TEST(kestrowKernel, EveryPathGivesThePlainLoopsBits)
 {
     std::mt19937_64 rng(7);
-    std::string ran;
-    for (Isa isa : crexp::kAllIsas) {
-        if (isa == Isa::Plain || !crexp::isaSupported(isa)) {
+    std::vector<lane_paths::Run> ran;
+    for (const lane_paths::Run &run : lane_paths::runs()) {
+        if (run.isa == Isa::Plain) {
             continue;
         }
-        ran += std::string(" ") + crexp::isaName(isa);
+        ran.push_back(run);
         for (int D = 0; D <= 40; ++D) {
             for (int N : {0, 1, 3, 4, 7, 9, 16, 21, 45, 1100}) {
                 if (N == 1100 && D > 8 && D % 8 != 0) {
@@ -185,13 +184,13 @@ TEST(kestrowKernel, EveryPathGivesThePlainLoopsBits)
                     sprinkle(rng, p.MU, 30);
                     break;
                 }
-                const std::vector<double> plain = evaluateOn(Isa::Plain, p);
+                const std::vector<double> plain = evaluateOn({Isa::Plain, false}, p);
                 ASSERT_TRUE(nansAreQuietNaN(plain)) << "D=" << D << " N=" << N;
-                ASSERT_EQ(bits(evaluateOn(isa, p)), bits(plain)) << crexp::isaName(isa) << " D=" << D << " N=" << N;
+                ASSERT_EQ(bits(evaluateOn(run, p)), bits(plain)) << run.name() << " D=" << D << " N=" << N;
             }
         }
     }
-    std::cout << "[          ] paths compared with the plain loop:" << (ran.empty() ? " none" : ran) << std::endl;
+    lane_paths::expectEveryPathRan(ran);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // platform the kernel is built for.
 #include "column_gaussian.h"
 #include "kestrow_battery.h"
+#include "support/lane_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -26,21 +27,17 @@ std::string hex(std::uint64_t v)
 TEST(kestrowBits, BatteryHashIsTheSameOnEveryPath)
 {
     const std::vector<kestrow_battery::Call> calls = kestrow_battery::battery();
-    std::string ran;
-    for (crexp::Isa isa : crexp::kAllIsas) {
-        if (!crexp::isaSupported(isa)) {
-            continue;
-        }
-        ran += std::string(" ") + crexp::isaName(isa);
+    const std::vector<lane_paths::Run> runs = lane_paths::runs();
+    for (const lane_paths::Run &run : runs) {
         portable_bits::Fnv1a hash;
         for (const kestrow_battery::Call &c : calls) {
             std::vector<double> out(static_cast<std::size_t>(c.N));
-            kestrow::evalColumnGaussianOn(isa, c.X.data(), c.D, c.N, c.MU.data(), c.IS.data(), c.K, out.data());
+            run.kernel(c.X.data(), c.D, c.N, c.MU.data(), c.IS.data(), c.K, out.data());
             hash.add(out);
         }
-        EXPECT_EQ(hex(hash.value()), hex(kestrow_battery::kBatteryHash)) << crexp::isaName(isa);
+        EXPECT_EQ(hex(hash.value()), hex(kestrow_battery::kBatteryHash)) << run.name();
     }
-    std::cout << "[          ] paths hashed:" << ran << std::endl;
+    lane_paths::expectEveryPathRan(runs);
 }
 
 }  // namespace
