@@ -12,7 +12,8 @@ function varargout = rwsession (action, varargin)
 %   whatever its resolution.
 %   S = RWSESSION ('open', IMG, GAMMA, true) also runs one throw-away
 %   update, so that the first update after a stroke is as quick as the
-%   others.
+%   others.  S = RWSESSION ('open', IMG, GAMMA, WARM, PIXELS) sets the most
+%   working pixels (default 2^18).
 %
 %   S = RWSESSION ('stroke', S, KIND, XY) adds a stroke and updates the
 %   segmentation at the working scale.  KIND is 'fg' or 'bg'; XY is an
@@ -43,7 +44,8 @@ function varargout = rwsession (action, varargin)
 %   After an update, S.x is the foreground probability at the working
 %   scale (S.h-by-S.w, one value per S.factor-by-S.factor block), S.ready
 %   whether both kinds of seed exist, and S.time the time of the update's
-%   stages and of the whole update.  S.prob and S.labels (prob >= 0.5) are
+%   stages at the working scale (graph, priors, matrix, solve), of the
+%   whole update there, and of the full-resolution pass (full).  S.prob and S.labels (prob >= 0.5) are
 %   the probability and the mask at the image's own size: after 'seeds'
 %   always, after 'stroke' and 'undo' only where the working scale is the
 %   image's (S.factor 1; else they are empty).  Until both kinds of seed
@@ -90,12 +92,15 @@ end
 
 % ---- The parts that do not depend on the seeds ---------------------------
 
-function S = openSession (img, gamma, warm)
+function S = openSession (img, gamma, warm, pixels)
+  if nargin < 4
+    pixels = 2^18;
+  end
   S = struct ();
   S.gamma = gamma;
   S.radius = 3;
   [S.fullH, S.fullW, ~] = size (img);
-  S.factor = max (1, ceil (sqrt (S.fullH * S.fullW / 2^18)));
+  S.factor = max (1, ceil (sqrt (S.fullH * S.fullW / pixels)));
   S.img = img;                                    % for the full-resolution pass
   S.work = shrinkImage (img, S.factor);
   [h, w, ~] = size (S.work);
@@ -116,7 +121,7 @@ function S = openSession (img, gamma, warm)
   S.bg = false (S.fullH, S.fullW);
   S.x = [];
   S.models = struct ('fg', {[]}, 'bg', {[]});
-  if nargin >= 3 && warm
+  if nargin >= 3 && ~isempty (warm) && warm
     % One update with a seed of each kind in two corners, thrown away: the
     % first update after a stroke then finds the index lists of this
     % session already checked and its memory already mapped.
@@ -242,7 +247,8 @@ function at = brush (xy, radius, h, w)
       along = zeros (size (x));
     end
     near = hypot (x - a(k, 1) - along * d(1), y - a(k, 2) - along * d(2)) <= radius;
-    at{k} = y(near) + (x(near) - 1) * h;
+    pixels = y(near) + (x(near) - 1) * h;
+    at{k} = pixels(:);                                 % a column, even for one row
   end
   at = unique (vertcat (zeros (0, 1), at{:}));
 end
@@ -426,6 +432,7 @@ function S = refine (S, tol)
   inStrip = false (ceil (H / U), ceil (W / U));
   inStrip(ceil (br / g) + (ceil (bc / g) - 1) * size (inStrip, 1)) = true;
   [pr, pc] = find (inStrip);
+  pr = pr(:); pc = pc(:);                        % columns, even for one row
 
   % Colour models of the seeds' own colours, and their colour noise.
   models.fg = colourModel ([], [], S.fg, S.img);
@@ -471,12 +478,12 @@ function S = refine (S, tol)
     outer(~other) = 1;
     stripEnd = inStrip(ceil ((mod (outer - 1, H) + 1) / U) + ...
                        (ceil ((floor ((outer - 1) / H) + 1) / U) - 1) * size (inStrip, 1));
+    stripEnd = stripEnd(:);                            % a column, even for one row
     keep = keep & ~(other & stripEnd & (a .* ownA + b .* ownB) > outer);
     w = edgeWeights (E, noise);
     parts(chunk, :) = {a(keep), b(keep), w(keep), gid(own), prior(own)};
     S.stripEdges = S.stripEdges + 2 * numel (E.s);
   end
-  S.time.graph = S.time.graph + toc (total);
 
   % The nodes: the strip's pixels, then the pixels around it.
   a = vertcat (zeros (0, 1), parts{:, 1});
@@ -490,12 +497,14 @@ function S = refine (S, tol)
   rim = unique (ends(node(ends) == 0));
   node(rim) = numel (strip) + (1:numel (rim));
   n = numel (strip) + numel (rim);
-  G = walkGraph (struct ('s', double (node(a)), 't', double (node(b))), n);
-  seed = S.fg(strip) | S.bg(strip);
-  free = [~seed; false(numel (rim), 1)];
+  % (Indexing a one-row image gives rows: every list is made a column.)
+  column = @(v) reshape (v, [], 1);
+  G = walkGraph (struct ('s', double (column (node(a))), 't', double (column (node(b)))), n);
+  fgStrip = column (S.fg(strip));
+  free = [~(fgStrip | column (S.bg(strip))); false(numel (rim), 1)];
   coarse = coarseAt (S.x, f, [strip; rim], H);
-  fixed = [double(S.fg(strip)); double(coarse(numel (strip) + 1:end) >= 0.5)];
-  [x, solveTime] = solveWalk (G, w, free, fixed, [prior; zeros(numel (rim), 1)], S.weight, ...
+  fixed = [double(fgStrip); double(coarse(numel (strip) + 1:end) >= 0.5)];
+  x = solveWalk (G, w, free, fixed, [prior; zeros(numel (rim), 1)], S.gamma, ...
                               coarse, tol);
 
   S.prob = growProb (S.x, f, H, W);
@@ -504,16 +513,14 @@ function S = refine (S, tol)
   S.prob(S.bg) = 0;
   S.labels = S.prob >= 0.5;
   S.strip = numel (strip);
-  S.time.solve = S.time.solve + solveTime;
   S.time.full = toc (total);
-  S.time.update = S.time.update + S.time.full;
 end
 
 function noise = pixelNoise (img, seeds)
 % The mean squared colour difference between 8-neighbours both in SEEDS,
 % at the image's own size, plus eps.
   [h, w, d] = size (img);
-  at = find (seeds);
+  at = find (seeds(:));
   r = mod (at - 1, h) + 1;
   c = floor ((at - 1) / h) + 1;
   total = 0;
@@ -545,7 +552,7 @@ function model = colourModel (model, X, seeds, img)
     return;
   end
   if nargin >= 4
-    at = find (seeds);
+    at = find (seeds(:));
     at = at(unique (round (linspace (1, numel (at), min (numel (at), 2^14)))));
     plane = numel (seeds);
     samples = [img(at), img(at + plane), img(at + 2 * plane)].';
@@ -559,8 +566,9 @@ end
 function parts = mixtureFit (samples)
 % A Gaussian mixture fitted to the columns of SAMPLES: a few rounds of
 % k-means, one Gaussian per cluster of at least 4 samples, each weighted
-% by its share of the samples.
-  k = min (3, size (samples, 2));
+% by its share of the samples.  Up to 3 clusters, fewer for fewer than 12
+% samples, so that a small stroke still gets its Gaussian.
+  k = max (1, min (3, floor (size (samples, 2) / 4)));
   [centres, owner] = kmeans3 (samples, k);
   parts = struct ('mu', {}, 'inverse', {}, 'scale', {});
   for j = 1:k
@@ -685,6 +693,7 @@ function v = coarseAt (x, factor, at, h)
   [hs, ws] = size (x);
   [r0, r1, tr] = between (mod (at - 1, h) + 1, factor, hs);
   [c0, c1, tc] = between (floor ((at - 1) / h) + 1, factor, ws);
+  x = x(:);
   v = (x(r0 + (c0 - 1) * hs) .* (1 - tc) + x(r0 + (c1 - 1) * hs) .* tc) .* (1 - tr) + ...
       (x(r1 + (c0 - 1) * hs) .* (1 - tc) + x(r1 + (c1 - 1) * hs) .* tc) .* tr;
 end
