@@ -52,11 +52,11 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   RWSEGMENT (IMAGEFILE, [], OUTFILE) paints, then does the same.
 %
 %   RWSEGMENT (IMAGEFILE, SEEDFILE, OUTFILE, GAMMA) sets the weight of the
-%   colour prior, a finite real number > 0 (default 0.004).  The prior
+%   colour prior, a finite real number > 0 (default 0.002).  The prior
 %   labels every pixel by its colour alone, as the strokes' colours
 %   suggest; the weight says how far the strokes reach against it: a pixel
 %   takes its label from the strokes through the image's edges as far as
-%   about sqrt (8 / GAMMA) pixels of a 512-by-512 image (45 at the
+%   about sqrt (8 / GAMMA) pixels of a 512-by-512 image (63 at the
 %   default), and beyond that from its colour.  The weight is scaled with
 %   the image's size, so that the same strokes reach as far across the
 %   picture, and give the same answer, at every resolution.  Lower it
@@ -116,7 +116,7 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
     outFile = 'rwsegment.png';
   end
   if nargin < 4 || isempty (gamma)
-    gamma = 0.004;
+    gamma = 0.002;
   end
   if nargin < 5
     strokeFile = '';
@@ -183,12 +183,13 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
   end
 
   % ---- The segmentation --------------------------------------------------
-  % From scratch for the final seeds, with the batch form's precision, so
-  % that the painted strokes saved as a seed file give the same result.
-  if ~painting
-    S = rwsession ('open', img, gamma);
-  end
+  % From scratch for the final seeds, as the batch form does, so that the
+  % painted strokes saved as a seed file give the same result; the window's
+  % session is kept where it works at the batch form's scale.
   if ~painting || S.ready
+    if ~painting || S.factor ~= rwsession ('factor', size (img, 1), size (img, 2))
+      S = rwsession ('open', img, gamma);
+    end
     S = rwsession ('seeds', S, fgSeed, bgSeed);
   end
   info.edges = S.edges + S.stripEdges;
@@ -310,7 +311,10 @@ function [S, info] = paintWindow (img, name, gamma, info, started)
   drawnow ();
   info.time.window = toc (started);
 
-  G.S = rwsession ('open', img, gamma, true);
+  % Updates at a working scale of at most 2^16 pixels (a 12-megapixel
+  % photograph at 1/14), quick at every size; Enter gives the batch form's
+  % answer, at full resolution.
+  G.S = rwsession ('open', img, gamma, true, rwsession ('factor', h, w, 2^16));
   G.S.radius = max (3, 3 / scale);        % a brush 7 screen pixels wide
   G.lineWidth = (2 * G.S.radius * scale + 1) * 72 / get (0, 'ScreenPixelsPerInch');
   G.stroke = [];
@@ -533,16 +537,20 @@ function out = picture (img, fgSeed, bgSeed, prob, labels)
   [h, w, ~] = size (img);
   scale = min (1, (3200 - 16) / 3 / w);
   if scale < 1
+    % Each pixel of a panel is the mean of four samples spread over its
+    % share of the image (a full average over every pixel of a 12-megapixel
+    % photograph costs ten times as long, for a picture to look at).
     k1 = max (1, round (h * scale));
     k2 = max (1, round (w * scale));
-    rows = areaWeights (h, k1);
-    cols = areaWeights (w, k2).';
-    small = @(x) rows * (x * cols);
-    img = reshape (rows * (reshape (img, h, 3 * w) * blkdiag (cols, cols, cols)), k1, k2, 3);
-    prob = small (prob);
-    fgSeed = full (small (double (sparse (fgSeed))) > 0);    % however thin, a stroke shows
-    bgSeed = full (small (double (sparse (bgSeed))) > 0);
-    labels = small (double (labels)) >= 0.5;
+    r = samples (h, k1);
+    c = samples (w, k2);
+    mean4 = @(x) (x(r(:, 1), c(:, 1), :) + x(r(:, 2), c(:, 1), :) + ...
+                  x(r(:, 1), c(:, 2), :) + x(r(:, 2), c(:, 2), :)) / 4;
+    img = mean4 (img);
+    prob = mean4 (prob);
+    labels = mean4 (labels) >= 0.5;
+    fgSeed = blockAny (fgSeed, k1, k2);   % however thin, a stroke shows
+    bgSeed = blockAny (bgSeed, k1, k2);
     h = k1;
   end
   seeds = paint (paint (img, fgSeed, [1 0 0]), bgSeed, [0 0 1]);
@@ -550,15 +558,18 @@ function out = picture (img, fgSeed, bgSeed, prob, labels)
   out = uint8 (255 * [seeds, gap, heat(prob), gap, paint(img, outline (labels), [1 1 0])]);
 end
 
-function m = areaWeights (n, k)
-% The k-by-n sparse matrix that averages n samples into k, each output
-% sample the mean of the input over its share [(i-1) n/k, i n/k] of the
-% line, partly covered samples counted by the part covered.
-  j = (1:n).';
-  first = floor ((j - 1) * k / n) + 1;    % the share that holds j's left end
-  inFirst = min (1, first * n / k - (j - 1));   % how much of j lies in it
-  second = min (k, first + 1);            % the rest lies in the next share
-  m = sparse ([first; second], [j; j], [inFirst; 1 - inFirst] * k / n, k, n);
+function at = samples (n, k)
+% For each of K equal shares of N pixels, the pixels at a quarter and at
+% three quarters of it (a K-by-2 index).
+  at = min (n, max (1, ceil (((0:k - 1).' + [0.25, 0.75]) * n / k)));
+end
+
+function small = blockAny (mask, k1, k2)
+% Which of K1-by-K2 equal shares of MASK hold a pixel of it.
+  [h, w] = size (mask);
+  [r, c] = find (mask);
+  small = false (k1, k2);
+  small(min (k1, ceil (r(:) * k1 / h)) + (min (k2, ceil (c(:) * k2 / w)) - 1) * k1) = true;
 end
 
 function edge = outline (labels)

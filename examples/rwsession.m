@@ -2,18 +2,22 @@ function varargout = rwsession (action, varargin)
 %RWSESSION  The segmentation behind RWSEGMENT, one stroke at a time.
 %   S = RWSESSION ('open', IMG, GAMMA) builds everything that does not
 %   depend on the seeds, once, at the working scale: IMG (H-by-W-by-3,
-%   values in [0, 1]) averaged over FACTOR-by-FACTOR blocks, FACTOR the
-%   smallest that leaves at most 2^18 working pixels (1 up to 512-by-512);
-%   there, the 8-neighbour edges with their colour differences (PALLANT,
-%   one offset at a time), every edge's reverse edge (MODRICK), the colours
-%   as a 3-by-N matrix.  GAMMA is the weight of the colour prior at a
-%   working size of 2^18 pixels; at other sizes it is scaled by 2^18 over
-%   the pixel count, so that the prior reaches as far across the picture
-%   whatever its resolution.
+%   values in [0, 1]) averaged over FACTOR-by-FACTOR blocks, FACTOR at
+%   least 2 and the smallest that leaves at most 2^18 working pixels (2 up
+%   to 1024-by-1024, 7 for 12 megapixels); there, the 8-neighbour edges
+%   with their colour differences (PALLANT, one offset at a time), every
+%   edge's reverse edge (MODRICK), the colours as a 3-by-N matrix.  GAMMA
+%   is the weight of the colour prior at a working size of 2^18 pixels; at
+%   other sizes it is scaled by 2^18 over the pixel count, so that the
+%   prior reaches as far across the picture whatever its resolution.
 %   S = RWSESSION ('open', IMG, GAMMA, true) also runs one throw-away
 %   update, so that the first update after a stroke is as quick as the
-%   others.  S = RWSESSION ('open', IMG, GAMMA, WARM, PIXELS) sets the most
-%   working pixels (default 2^18).
+%   others.  S = RWSESSION ('open', IMG, GAMMA, WARM, FACTOR) sets FACTOR
+%   (1: the whole image is solved at once, with no second pass).
+%   Even a small image is worked at half its size: averaging 2-by-2 blocks
+%   quells pixel noise, and the second pass puts the boundary back on the
+%   image's own pixels; both together label more pixels right than one
+%   solve at full size, and take less time.
 %
 %   S = RWSESSION ('stroke', S, KIND, XY) adds a stroke and updates the
 %   segmentation at the working scale.  KIND is 'fg' or 'bg'; XY is an
@@ -31,6 +35,10 @@ function varargout = rwsession (action, varargin)
 %   and then, where the working scale is coarser than the image, once more
 %   at full resolution in a strip around the boundary found there: the
 %   answer of the batch form.
+%
+%   FACTOR = RWSESSION ('factor', H, W) is the working scale's FACTOR for
+%   an H-by-W image, as 'open' chooses it; RWSESSION ('factor', H, W,
+%   PIXELS) the one for at most PIXELS working pixels.
 %
 %   [FG, BG] = RWSESSION ('paint', STROKES, H, W) gives the H-by-W seed
 %   masks of the strokes in the struct array STROKES (fields kind, xy and
@@ -76,13 +84,15 @@ function varargout = rwsession (action, varargin)
       S.strokes = struct ('kind', {}, 'xy', {}, 'radius', {});
       S.fg = logical (varargin{2});
       S.bg = logical (varargin{3}) & ~S.fg;
-      S = update (S, 1e-4);
+      S = update (S, 1e-3);
       if S.ready && S.factor > 1
-        S = refine (S, 1e-3);
+        S = refine (S, 1e-2);              % labels are all it must decide
       end
       varargout{1} = S;
     case 'paint'
       [varargout{1}, varargout{2}] = paintStrokes (varargin{:});
+    case 'factor'
+      varargout{1} = workingFactor (varargin{:});
     case 'testimage'
       [varargout{1:nargout}] = testImage ();
     otherwise
@@ -92,15 +102,15 @@ end
 
 % ---- The parts that do not depend on the seeds ---------------------------
 
-function S = openSession (img, gamma, warm, pixels)
-  if nargin < 4
-    pixels = 2^18;
-  end
+function S = openSession (img, gamma, warm, factor)
   S = struct ();
   S.gamma = gamma;
   S.radius = 3;
   [S.fullH, S.fullW, ~] = size (img);
-  S.factor = max (1, ceil (sqrt (S.fullH * S.fullW / pixels)));
+  if nargin < 4 || isempty (factor)
+    factor = workingFactor (S.fullH, S.fullW);
+  end
+  S.factor = factor;
   S.img = img;                                    % for the full-resolution pass
   S.work = shrinkImage (img, S.factor);
   [h, w, ~] = size (S.work);
@@ -134,6 +144,15 @@ function S = openSession (img, gamma, warm, pixels)
     S.bg = S.fg;
   end
   S = update (S, 1e-3);
+end
+
+function factor = workingFactor (h, w, pixels)
+% The working scale of an H-by-W image: at least 2, and at most PIXELS
+% (default 2^18) working pixels.
+  if nargin < 3
+    pixels = 2^18;
+  end
+  factor = max (2, ceil (sqrt (h * w / pixels)));
 end
 
 function E = offsetGraph (img)
@@ -260,7 +279,9 @@ function S = update (S, tol)
 % stopping at the relative residual TOL.
   total = tic;
   [fg, bg] = shrinkSeeds (S.fg, S.bg, S.factor, S.h, S.w);
-  S.ready = any (fg(:)) && any (bg(:));
+  % Both kinds must be painted; at the working scale one may lose every
+  % block to the other, and the full-resolution pass still has it.
+  S.ready = any (S.fg(:)) && any (S.bg(:));
   S.time.priors = 0; S.time.matrix = 0; S.time.solve = 0; S.time.full = 0;
   S.prob = [];
   S.labels = [];
@@ -435,10 +456,12 @@ function S = refine (S, tol)
   pr = pr(:); pc = pc(:);                        % columns, even for one row
 
   % Colour models of the seeds' own colours, and their colour noise.
-  models.fg = colourModel ([], [], S.fg, S.img);
-  models.bg = colourModel ([], [], S.bg, S.img);
-  noiseFg = pixelNoise (S.img, S.fg);
-  noiseBg = pixelNoise (S.img, S.bg);
+  fgAt = find (S.fg(:));
+  bgAt = find (S.bg(:));
+  models.fg = struct ('parts', mixtureFit (colours (S.img, fgAt, 2^14)));
+  models.bg = struct ('parts', mixtureFit (colours (S.img, bgAt, 2^14)));
+  noiseFg = pixelNoise (S.img, S.fg, fgAt);
+  noiseBg = pixelNoise (S.img, S.bg, bgAt);
 
   % The strip's edges, patch by patch in mosaics of at most 2^18 pixels:
   % the patches, each with a one-pixel rim from the image around it,
@@ -516,11 +539,10 @@ function S = refine (S, tol)
   S.time.full = toc (total);
 end
 
-function noise = pixelNoise (img, seeds)
-% The mean squared colour difference between 8-neighbours both in SEEDS,
-% at the image's own size, plus eps.
+function noise = pixelNoise (img, seeds, at)
+% The mean squared colour difference between 8-neighbours both in SEEDS
+% (whose pixels are AT), at the image's own size, plus eps.
   [h, w, d] = size (img);
-  at = find (seeds(:));
   r = mod (at - 1, h) + 1;
   c = floor ((at - 1) / h) + 1;
   total = 0;
@@ -544,23 +566,20 @@ end
 
 % ---- Colour models ---------------------------------------------------------
 
-function model = colourModel (model, X, seeds, img)
-% The Gaussian mixture of the colours under SEEDS, kept with the seeds it
-% was fitted to and refitted only when they have changed.  Given IMG, the
-% colours are IMG's at the seeds (at most 2^14 of them, evenly spread).
-  if nargin < 4 && ~isempty (model) && isequal (model.seeds, seeds)
-    return;
+function model = colourModel (model, X, seeds)
+% The Gaussian mixture of the colours (columns of X) under SEEDS, kept with
+% the seeds it was fitted to and refitted only when they have changed.
+  if isempty (model) || ~isequal (model.seeds, seeds)
+    model = struct ('seeds', seeds, 'parts', mixtureFit (X(:, seeds(:))));
   end
-  if nargin >= 4
-    at = find (seeds(:));
-    at = at(unique (round (linspace (1, numel (at), min (numel (at), 2^14)))));
-    plane = numel (seeds);
-    samples = [img(at), img(at + plane), img(at + 2 * plane)].';
-    seeds = [];
-  else
-    samples = X(:, seeds(:));
-  end
-  model = struct ('seeds', seeds, 'parts', mixtureFit (samples));
+end
+
+function samples = colours (img, at, most)
+% The colours of IMG at the pixels AT, at most MOST of them evenly spread,
+% as columns.
+  at = at(unique (round (linspace (1, numel (at), min (numel (at), most)))));
+  plane = size (img, 1) * size (img, 2);
+  samples = [img(at), img(at + plane), img(at + 2 * plane)].';
 end
 
 function parts = mixtureFit (samples)
@@ -650,21 +669,21 @@ function small = shrinkImage (img, factor)
 end
 
 function [fg, bg] = shrinkSeeds (fg, bg, factor, h, w)
-% A block is a seed of the kind that marks it, and none if it holds both.
+% A block is a seed of the kind that marks more of its pixels, and none if
+% both mark as many.
   if factor == 1
     return;
   end
-  fg = blockAny (fg, factor, h, w);
-  bg = blockAny (bg, factor, h, w);
-  both = fg & bg;
-  fg(both) = false;
-  bg(both) = false;
+  fgCount = blockCount (fg, factor, h, w);
+  bgCount = blockCount (bg, factor, h, w);
+  fg = fgCount > bgCount;
+  bg = bgCount > fgCount;
 end
 
-function small = blockAny (mask, factor, h, w)
+function count = blockCount (mask, factor, h, w)
+% How many pixels of MASK each FACTOR-by-FACTOR block holds, h-by-w blocks.
   [r, c] = find (mask);
-  small = false (h, w);
-  small(ceil (r / factor) + (ceil (c / factor) - 1) * h) = true;
+  count = accumarray ([ceil(r(:) / factor), ceil(c(:) / factor)], 1, [h, w]);
 end
 
 function [lo, hi, t] = between (pixels, factor, n)
@@ -743,11 +762,18 @@ function n = hashNoise (count, stream)
   i = (1:count).';
   n = zeros (count, 1);
   for draw = 1:4
-    x = mod (i * 7919 + (4 * stream + draw) * 104729, m);
+    x = remainder (i * 7919 + (4 * stream + draw) * 104729, m);
     for r = 1:3
-      x = mod (x .* x + 12345 + r, m);
+      x = remainder (x .* x + 12345 + r, m);
     end
     n = n + (x + 0.5) / m;
   end
   n = (n - 2) * sqrt (3);
+end
+
+function r = remainder (a, m)
+% MOD (A, M) for whole A >= 0 below 2^53, twice as fast: A / M is rounded
+% so little that its floor is exact (a remainder of 1 or M - 1 moves it
+% further from a whole number than half a unit in its last place).
+  r = a - floor (a / m) * m;
 end
