@@ -31,7 +31,7 @@ undos = zeros (runs, 1);
 batch = zeros (runs, 1);
 for run = 1:runs
   started = tic;
-  S = rwsession ('open', img, 0.05, true);
+  S = rwsession ('open', img, 0.002, true, rwsession ('factor', 512, 512, 2^16));   % as the window
   opens(run) = toc (started);
   for k = 1:numel (strokes)
     started = tic;
@@ -43,16 +43,16 @@ for run = 1:runs
       stages(end + 1, :) = [S.time.priors, S.time.matrix, S.time.solve];
     end
   end
-  accuracy = mean (S.labels(:) == truth(:));
   started = tic;
   U = rwsession ('undo', S);
   undos(run) = toc (started);
   started = tic;
-  B = rwsession ('seeds', rwsession ('open', img, 0.05), S.fg, S.bg);
+  B = rwsession ('seeds', rwsession ('open', img, 0.002), S.fg, S.bg);
   batch(run) = toc (started);
+  accuracy = mean (B.labels(:) == truth(:));
 end
 
-fprintf ('Replayed %d sessions of %d strokes on the 512 x 512 test image (accuracy %.4f)\n', ...
+fprintf ('Replayed %d sessions of %d strokes on the 512 x 512 test image (accuracy at Enter %.4f)\n', ...
          runs, numel (strokes), accuracy);
 fprintf ('Window ready (set-up independent of the seeds): median %.2f s\n', median (opens));
 fprintf ('Update after a stroke: median %.2f s, worst %.2f s (%d updates)\n', ...

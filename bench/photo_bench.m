@@ -8,7 +8,8 @@ function photo_bench (action, dir, megapixels)
 %   does, from start to return, and then, in the same process, what the
 %   call cannot do without: reading the photograph and writing the mask and
 %   the cut-out.  Saves the times, the accuracy, the boundary's match and
-%   the process's peak memory (VmHWM) in DIR/call.txt.
+%   the process's peak memory (VmHWM) in DIR/call.txt.  The table takes, of
+%   every DIR/call*.txt, the one of median time.
 %   PHOTO_BENCH ('paint', DIR) replays a painting session on the same
 %   photograph through RWSESSION, as the window's callbacks do: the set-up,
 %   then every stroke's update timed, then the final answer (Enter).
@@ -127,9 +128,15 @@ function table (root)
   R = {};
   P = {};
   for k = 1:numel (folders)
-    load (fullfile (root, folders(k).name, 'call.txt'));
+    runs = dir (fullfile (root, folders(k).name, 'call*.txt'));
+    calls = {};
+    for j = 1:numel (runs)
+      load (fullfile (root, folders(k).name, runs(j).name));
+      calls{j} = r;
+    end
+    [~, order] = sort (cellfun (@(c) c.total, calls));
+    R{k} = calls{order(ceil (numel (order) / 2))};       % the run of median time
     load (fullfile (root, folders(k).name, 'paint.txt'));
-    R{k} = r;
     P{k} = p;
   end
   row = @(label, f) printf ('| %s | %s |\n', label, strjoin (cellfun (f, R, 'UniformOutput', false), ' | '));

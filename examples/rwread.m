@@ -1,4 +1,4 @@
-function [rgb, alpha, bits] = rwread (file, who)
+function [rgb, alpha, bits] = rwread (file, who, native)
 %RWREAD  An image file as RGB values in [0, 1], the way viewers show it.
 %   [RGB, ALPHA] = RWREAD (FILE) reads the image in FILE (any format IMREAD
 %   reads: JPEG, PNG, GIF, TIFF, BMP, ...) as an H-by-W-by-3 double array
@@ -24,6 +24,11 @@ function [rgb, alpha, bits] = rwread (file, who)
 %   [RGB, ALPHA, BITS] = RWREAD (FILE) also gives the bits per sample
 %   worth keeping when the image is written again: 16 for 16-bit and
 %   floating-point files, 8 for all others.
+%
+%   RWREAD (FILE, WHO, true) leaves an RGB file of 8 or 16 bits a sample
+%   (almost every photograph) as IMREAD gives it, uint8 or uint16 over
+%   their whole range, oriented: a 12-megapixel photograph then takes
+%   36 MB, not 288 MB in doubles.  Every other kind comes as doubles.
 %
 %   RWREAD (FILE, WHO) starts its messages with WHO (default 'rwread').  A
 %   file that cannot be read gives one line naming the file and why, e.g.
@@ -144,8 +149,12 @@ function [rgb, alpha, bits] = rwread (file, who)
     bits = 16;
   end
   if planes == 3 && size (a, 3) == 3
-    % The common case, in one pass (in MATLAB, in place).
-    rgb = unit (a);
+    % The common case, in one pass (in MATLAB, in place), or left as it is.
+    if nargin >= 3 && native && (isa (a, 'uint8') || isa (a, 'uint16'))
+      rgb = a;
+    else
+      rgb = unit (a);
+    end
     return;
   end
   [h, w, ~] = size (a);

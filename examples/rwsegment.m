@@ -141,7 +141,7 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
   truth = [];
   if painting
     requireDisplay ();
-    [img, ~, bits] = rwread (imageFile, 'rwsegment');
+    [img, ~, bits] = rwread (imageFile, 'rwsegment', true);
     info.source = imageFile;
     [S, info] = paintWindow (img, imageFile, gamma, info, started);
     fgSeed = S.fg; bgSeed = S.bg;
@@ -166,10 +166,10 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
       % The seed file first, kept as two masks only: a photograph's size in
       % doubles is 288 MB at 12 megapixels, and one is enough.
       stage = tic;
-      [seeds, opacity] = rwread (seedFile, 'rwsegment');
+      [seeds, opacity] = rwread (seedFile, 'rwsegment', true);
       [fgSeed, bgSeed] = strokes (seeds, opacity);
       clear seeds opacity
-      [img, ~, bits] = rwread (imageFile, 'rwsegment');
+      [img, ~, bits] = rwread (imageFile, 'rwsegment', true);   % 8 or 16 bits kept
       info.time.read = toc (stage);
       if size (fgSeed, 1) ~= size (img, 1) || size (fgSeed, 2) ~= size (img, 2)
         error ('rwsegment: the seed image is %d-by-%d, the image %d-by-%d', ...
@@ -295,7 +295,7 @@ function [S, info] = paintWindow (img, name, gamma, info, started)
   dh = max (1, round (h * scale));
   G.rows = min (h, max (1, round (((1:dh) - 0.5) * h / dh + 0.5)));
   G.cols = min (w, max (1, round (((1:dw) - 0.5) * w / dw + 0.5)));
-  G.shown = uint8 (round (255 * img(G.rows, G.cols, :)));
+  G.shown = uint8 (round (255 * unit (img(G.rows, G.cols, :))));
   [~, base] = fileparts (name);
   fig = figure ('Name', sprintf ('rwsegment: %s', base), 'NumberTitle', 'off', ...
                 'MenuBar', 'none', 'ToolBar', 'none', 'Units', 'pixels', ...
@@ -442,10 +442,14 @@ end
 
 function [fg, bg] = strokes (seeds, opacity)
 % Red strokes are foreground seeds, blue strokes background seeds; a pixel
-% less than half opaque is neither.
+% less than half opaque is neither.  SEEDS of any class RWREAD gives.
+  top = 1;
+  if isinteger (seeds)
+    top = double (intmax (class (seeds)));
+  end
   r = seeds(:, :, 1); g = seeds(:, :, 2); b = seeds(:, :, 3);
-  fg = r >= 0.8 & g <= 0.25 & b <= 0.25;
-  bg = b >= 0.8 & r <= 0.25 & g <= 0.25;
+  fg = r >= 0.8 * top & g <= 0.25 * top & b <= 0.25 * top;
+  bg = b >= 0.8 * top & r <= 0.25 * top & g <= 0.25 * top;
   if ~isempty (opacity)
     fg = fg & opacity >= 0.5;
     bg = bg & opacity >= 0.5;
@@ -510,20 +514,32 @@ function writeCutout (img, labels, bits, file)
 % unchanged, transparent elsewhere with the colour zeroed (which also makes
 % the PNG small and quick to write).  16 bits where the photograph has them.
   if bits > 8
-    top = 65535; cls = 'uint16';
+    cls = 'uint16';
   else
-    top = 255; cls = 'uint8';
+    cls = 'uint8';
   end
+  top = double (intmax (cls));
   [h, w, ~] = size (img);
   on = find (labels);
   cut = zeros (h, w, 3, cls);
   for ch = 1:3
     at = on + (ch - 1) * h * w;
-    cut(at) = img(at) * top;              % conversion to an integer class rounds
+    if isa (img, cls)
+      cut(at) = img(at);                  % the file's own samples
+    else
+      cut(at) = unit (img(at)) * top;     % conversion to an integer class rounds
+    end
   end
   alpha = zeros (h, w, cls);
   alpha(on) = top;
   imwrite (cut, file, 'Alpha', alpha);
+end
+
+function x = unit (x)
+% Samples as doubles in [0, 1]: integers over their whole range.
+  if isinteger (x)
+    x = double (x) / double (intmax (class (x)));
+  end
 end
 
 % ---- The picture -----------------------------------------------------------
@@ -544,14 +560,16 @@ function out = picture (img, fgSeed, bgSeed, prob, labels)
     k2 = max (1, round (w * scale));
     r = samples (h, k1);
     c = samples (w, k2);
-    mean4 = @(x) (x(r(:, 1), c(:, 1), :) + x(r(:, 2), c(:, 1), :) + ...
-                  x(r(:, 1), c(:, 2), :) + x(r(:, 2), c(:, 2), :)) / 4;
+    mean4 = @(x) (unit (x(r(:, 1), c(:, 1), :)) + unit (x(r(:, 2), c(:, 1), :)) + ...
+                  unit (x(r(:, 1), c(:, 2), :)) + unit (x(r(:, 2), c(:, 2), :))) / 4;
     img = mean4 (img);
     prob = mean4 (prob);
     labels = mean4 (labels) >= 0.5;
     fgSeed = blockAny (fgSeed, k1, k2);   % however thin, a stroke shows
     bgSeed = blockAny (bgSeed, k1, k2);
     h = k1;
+  else
+    img = unit (img);
   end
   seeds = paint (paint (img, fgSeed, [1 0 0]), bgSeed, [0 0 1]);
   gap = ones (h, 8, 3);

@@ -2,7 +2,9 @@ function varargout = rwsession (action, varargin)
 %RWSESSION  The segmentation behind RWSEGMENT, one stroke at a time.
 %   S = RWSESSION ('open', IMG, GAMMA) builds everything that does not
 %   depend on the seeds, once, at the working scale: IMG (H-by-W-by-3,
-%   values in [0, 1]) averaged over FACTOR-by-FACTOR blocks, FACTOR at
+%   doubles in [0, 1], or uint8 or uint16 over their whole range, which a
+%   12-megapixel photograph holds in an eighth or a quarter of the memory)
+%   averaged over FACTOR-by-FACTOR blocks, FACTOR at
 %   least 2 and the smallest that leaves at most 2^18 working pixels (2 up
 %   to 1024-by-1024, 7 for 12 megapixels); there, the 8-neighbour edges
 %   with their colour differences (PALLANT, one offset at a time), every
@@ -112,7 +114,11 @@ function S = openSession (img, gamma, warm, factor)
   end
   S.factor = factor;
   S.img = img;                                    % for the full-resolution pass
-  S.work = shrinkImage (img, S.factor);
+  S.top = 1;                                      % IMG's value for 1
+  if isinteger (img)
+    S.top = double (intmax (class (img)));
+  end
+  S.work = shrinkImage (img, S.factor, S.top);
   [h, w, ~] = size (S.work);
   S.h = h; S.w = w;
   S.weight = gamma * 2^18 / (h * w);              % the prior's weight here
@@ -458,10 +464,10 @@ function S = refine (S, tol)
   % Colour models of the seeds' own colours, and their colour noise.
   fgAt = find (S.fg(:));
   bgAt = find (S.bg(:));
-  models.fg = struct ('parts', mixtureFit (colours (S.img, fgAt, 2^14)));
-  models.bg = struct ('parts', mixtureFit (colours (S.img, bgAt, 2^14)));
-  noiseFg = pixelNoise (S.img, S.fg, fgAt);
-  noiseBg = pixelNoise (S.img, S.bg, bgAt);
+  models.fg = struct ('parts', mixtureFit (colours (S.img, fgAt, 2^14) / S.top));
+  models.bg = struct ('parts', mixtureFit (colours (S.img, bgAt, 2^14) / S.top));
+  noiseFg = pixelNoise (S.img, S.fg, fgAt, S.top);
+  noiseBg = pixelNoise (S.img, S.bg, bgAt, S.top);
 
   % The strip's edges, patch by patch in mosaics of at most 2^18 pixels:
   % the patches, each with a one-pixel rim from the image around it,
@@ -486,7 +492,7 @@ function S = refine (S, tol)
     mosaic = zeros ([size(gid), 3]);
     for ch = 1:3
       plane = zeros (size (gid));
-      plane(inside) = S.img(gid(inside) + (ch - 1) * H * W);
+      plane(inside) = double (S.img(gid(inside) + (ch - 1) * H * W)) / S.top;
       mosaic(:, :, ch) = plane;
     end
     E = offsetGraph (mosaic);
@@ -539,9 +545,10 @@ function S = refine (S, tol)
   S.time.full = toc (total);
 end
 
-function noise = pixelNoise (img, seeds, at)
+function noise = pixelNoise (img, seeds, at, top)
 % The mean squared colour difference between 8-neighbours both in SEEDS
-% (whose pixels are AT), at the image's own size, plus eps.
+% (whose pixels are AT), at the image's own size (TOP its value for 1),
+% plus eps.
   [h, w, d] = size (img);
   r = mod (at - 1, h) + 1;
   c = floor ((at - 1) / h) + 1;
@@ -556,12 +563,12 @@ function noise = pixelNoise (img, seeds, at)
     there = there(both);
     dc = zeros (numel (here), 1);
     for ch = 1:d
-      dc = dc + (img(here + (ch - 1) * h * w) - img(there + (ch - 1) * h * w)).^2;
+      dc = dc + (double (img(here + (ch - 1) * h * w)) - double (img(there + (ch - 1) * h * w))).^2;
     end
     total = total + sum (dc);
     count = count + numel (dc);
   end
-  noise = total / max (count, 1) + eps;
+  noise = total / top^2 / max (count, 1) + eps;
 end
 
 % ---- Colour models ---------------------------------------------------------
@@ -579,7 +586,7 @@ function samples = colours (img, at, most)
 % as columns.
   at = at(unique (round (linspace (1, numel (at), min (numel (at), most)))));
   plane = size (img, 1) * size (img, 2);
-  samples = [img(at), img(at + plane), img(at + 2 * plane)].';
+  samples = double ([img(at), img(at + plane), img(at + 2 * plane)].');
 end
 
 function parts = mixtureFit (samples)
@@ -652,11 +659,11 @@ function A = blockMean (n, factor)
   A = sparse (block, 1:n, 1 ./ count(block), numel (count), n);
 end
 
-function small = shrinkImage (img, factor)
+function small = shrinkImage (img, factor, top)
 % IMG averaged over FACTOR-by-FACTOR blocks (the last ones over what is
-% left of them).
+% left of them), as doubles in [0, 1], TOP being IMG's value for 1.
   if factor == 1
-    small = img;
+    small = double (img) / top;
     return;
   end
   [h, w, d] = size (img);
@@ -664,7 +671,7 @@ function small = shrinkImage (img, factor)
   across = blockMean (w, factor).';
   small = zeros (size (down, 1), size (across, 2), d);
   for ch = 1:d
-    small(:, :, ch) = (down * img(:, :, ch)) * across;
+    small(:, :, ch) = (down * double (img(:, :, ch))) * across / top;
   end
 end
 
