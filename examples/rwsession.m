@@ -661,7 +661,9 @@ end
 
 function small = shrinkImage (img, factor, top)
 % IMG averaged over FACTOR-by-FACTOR blocks (the last ones over what is
-% left of them), as doubles in [0, 1], TOP being IMG's value for 1.
+% left of them), as doubles in [0, 1], TOP being IMG's value for 1.  A
+% band of whole blocks' rows at a time, each averaged across first: the
+% fastest order for a sparse matrix, and a band's doubles stay small.
   if factor == 1
     small = double (img) / top;
     return;
@@ -670,9 +672,14 @@ function small = shrinkImage (img, factor, top)
   down = blockMean (h, factor);
   across = blockMean (w, factor).';
   small = zeros (size (down, 1), size (across, 2), d);
+  band = factor * ceil (512 / factor);
   for ch = 1:d
-    small(:, :, ch) = (down * double (img(:, :, ch))) * across / top;
+    for first = 1:band:h
+      rows = first:min (h, first + band - 1);
+      small(:, :, ch) = small(:, :, ch) + down(:, rows) * (double (img(rows, :, ch)) * across);
+    end
   end
+  small = small / top;
 end
 
 function [fg, bg] = shrinkSeeds (fg, bg, factor, h, w)
