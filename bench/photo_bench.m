@@ -151,7 +151,6 @@ function table (root)
        r.floorRead + r.floorMask + r.floorCutout));
   row ('the call against that floor', @(r) sprintf ('%.1fx', r.total / (r.floorRead + r.floorMask + r.floorCutout)));
   row ('**peak memory of the Octave process**', @(r) sprintf ('**%.0f MB**', r.peak / 1024));
-  row ('peak memory less Octave''s own, per megapixel', @(r) sprintf ('%.0f MB', (r.peak - idle) / 1024 / (r.h * r.w / 1e6)));
   row ('pixels right; boundary within 1 px', @(r) sprintf ('%.4f; %.3f', r.accuracy, r.boundary));
   row = @(label, f) printf ('| %s | %s |\n', label, strjoin (cellfun (f, P, 'UniformOutput', false), ' | '));
   row ('painting: ready for strokes', @(p) sprintf ('%.2f s', p.ready));
