@@ -466,7 +466,7 @@ function out = picture (img, ev, labels)
   for j = 1:size (ev, 3)
     v = shrink (ev(:, :, j), [h w]);
     v = (v - min (v(:))) / max (max (v(:)) - min (v(:)), realmin);
-    out = [out, gap, heat(v)];
+    out = [out, gap, rwheat(v)];
   end
   rows = min (H, max (1, round (((1:h) - 0.5) * H / h + 0.5)));
   cols = min (W, max (1, round (((1:w) - 0.5) * W / w + 0.5)));
@@ -492,14 +492,4 @@ function img = paint (img, mask, colour)
     plane(mask) = colour(ch);
     img(:, :, ch) = plane;
   end
-end
-
-function rgb = heat (p)
-% Values in [0, 1] through a dark blue - cyan - yellow - dark red ramp.
-  knots = [0 0 0.5; 0 0.8 1; 1 0.9 0; 0.6 0 0];
-  x = min (max (p(:), 0), 1) * (size (knots, 1) - 1);
-  lo = min (floor (x), size (knots, 1) - 2);
-  f = x - lo;
-  rgb = knots(lo + 1, :) .* (1 - f) + knots(lo + 2, :) .* f;
-  rgb = reshape (rgb, [size(p) 3]);
 end

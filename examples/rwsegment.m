@@ -575,7 +575,7 @@ function out = picture (img, fgSeed, bgSeed, prob, labels)
   end
   seeds = paint (paint (img, fgSeed, [1 0 0]), bgSeed, [0 0 1]);
   gap = ones (h, 8, 3);
-  out = uint8 (255 * [seeds, gap, heat(prob), gap, paint(img, outline (labels), [1 1 0])]);
+  out = uint8 (255 * [seeds, gap, rwheat(prob), gap, paint(img, outline (labels), [1 1 0])]);
 end
 
 function at = samples (n, k)
@@ -612,14 +612,4 @@ function moved = shift (mask, dr, dc, outside)
   moved = repmat (outside, size (mask) + 2);
   moved(2 + dr:end - 1 + dr, 2 + dc:end - 1 + dc) = mask;
   moved = moved(2:end - 1, 2:end - 1);
-end
-
-function rgb = heat (p)
-% Values in [0, 1] through a dark blue - cyan - yellow - dark red ramp.
-  knots = [0 0 0.5; 0 0.8 1; 1 0.9 0; 0.6 0 0];
-  x = min (max (p(:), 0), 1) * (size (knots, 1) - 1);
-  lo = min (floor (x), size (knots, 1) - 2);
-  f = x - lo;
-  rgb = knots(lo + 1, :) .* (1 - f) + knots(lo + 2, :) .* f;
-  rgb = reshape (rgb, [size(p) 3]);
 end
