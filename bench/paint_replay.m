@@ -6,13 +6,14 @@
 % taking a stroke back, and, as the baseline measured in the same run, the
 % batch form's time for the final seeds (set-up and solve from scratch).
 %
-%   octave-cli --path build/octave --path examples bench/paint_replay.m
+%   octave-cli --path build/octave --path toolbox bench/paint_replay.m
 %
 % RUNS (environment, default 3) sets the number of sessions replayed.
 runs = str2double (getenv ('RUNS'));
 if isnan (runs)
   runs = 3;
 end
+cd (fullfile (fileparts (which ('rwsegment')), 'private'));   % rwsession: the job's steps, kept off the user's path
 [img, strokes, truth] = rwsession ('testimage');
 % The test image's own strokes, then corrections a person might add: the
 % other arms of the flower, the bite out of it, the corners.

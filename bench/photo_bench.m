@@ -18,6 +18,10 @@ function photo_bench (action, dir, megapixels)
 %   PHOTO_BENCH ('table', ROOT) prints the Markdown table of every size's
 %   folder under ROOT, and how far apart the answers at 3 and 12 megapixels
 %   are.
+  if any (strcmp (action, {'make', 'paint'}))
+    % rwsession: the job's steps, kept off the user's path.
+    cd (fullfile (fileparts (which ('rwsegment')), 'private'));
+  end
   switch action
     case 'make'
       h = round (sqrt (megapixels * 1e6 * 3 / 4));

@@ -6,7 +6,7 @@
 % of pixels labelled right and of the mask's boundary within a pixel of
 % the true edge, then the means.
 %
-%   octave-cli --path build/octave --path examples --path bench bench/weight_sweep.m
+%   octave-cli --path build/octave --path toolbox --path bench bench/weight_sweep.m
 %
 % The composites need Debian's plasma-workspace-wallpapers (apt-get install).
 % About 5 minutes here.
@@ -18,6 +18,7 @@ cases = composites ();
 [img, strokes, truth] = photo_like (1600, 2560);
 cases(end + 1) = struct ('name', 'photo_like', 'img', img, 'truth', truth, 'strokes', strokes);
 clear img truth strokes
+cd (fullfile (fileparts (which ('rwsegment')), 'private'));   % rwsession: the job's steps, kept off the user's path
 right = zeros (numel (cases), numel (weights));
 cpu = right;
 close = right;

@@ -16,11 +16,14 @@ set(pkg_files
   "src/host/mex_api.h|${CMAKE_SOURCE_DIR}/host/mex_api.h"
   "src/host/mex_exports.map|${CMAKE_SOURCE_DIR}/host/mex_exports.map"
   "src/host/octave/octave_adapter.cpp|${CMAKE_SOURCE_DIR}/host/octave/octave_adapter.cpp")
-# Every .m file of examples/: the main job and all it runs on.
-file(GLOB examples CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/examples/*.m)
-foreach(source ${examples})
-  get_filename_component(base ${source} NAME)
-  list(APPEND pkg_files "inst/${base}|${source}")
+# The toolbox: the jobs a user calls in inst/, their helpers in inst/private/
+# (callable by the jobs only, never on the user's path).
+foreach(sub "" "private/")
+  file(GLOB jobs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/toolbox/${sub}*.m)
+  foreach(source ${jobs})
+    get_filename_component(base ${source} NAME)
+    list(APPEND pkg_files "inst/${sub}${base}|${source}")
+  endforeach()
 endforeach()
 foreach(fn pallant kestrow modrick crexp)
   if(NOT fn STREQUAL "crexp")

@@ -27,29 +27,32 @@ test -s build/rwsegment.png
 test -s build/pixelgraph-1.0.0.tar.gz       # for the README's pkg install
 
 # A photograph and the strokes painted over it, as a person would have them.
-timeout 60 octave-cli --norc --quiet --no-window-system --path build/octave --path examples --eval "
+timeout 60 octave-cli --norc --quiet --no-window-system --path build/octave --path toolbox --eval "
+  here = pwd ();
+  cd toolbox/private;
   [img, strokes] = rwsession ('testimage');
-  imwrite (img, 'photo.jpg');
   [fg, bg] = rwsession ('paint', strokes, 512, 512);
+  cd (here);
+  imwrite (img, 'photo.jpg');
   seeds = zeros (512, 512, 3, 'uint8');
   seeds(:, :, 1) = 255 * fg;
   seeds(:, :, 3) = 255 * bg;
   imwrite (seeds, 'strokes.png');"
 
-cmd="octave-cli --path build/octave --path examples --eval \"rwsegment('photo.jpg', 'strokes.png', 'result.png');\""
+cmd="octave-cli --path build/octave --path toolbox --eval \"rwsegment('photo.jpg', 'strokes.png', 'result.png');\""
 step "$cmd"
 timeout 120 bash -c "$cmd" | tee "$work/batch.log"
 grep -q '^Foreground: 1[0-9.]*% of the pixels' "$work/batch.log"
 if grep -q '^ans' "$work/batch.log"; then echo "the command prints its result array"; exit 1; fi
 test -s result.png && test -s result_mask.png && test -s result_cutout.png
 
-cmd="octave --no-gui --path build/octave --path examples --eval \"rwsegment('photo.jpg', [], 'result.png', [], 'strokes.png');\""
+cmd="octave --no-gui --path build/octave --path toolbox --eval \"rwsegment('photo.jpg', [], 'result.png', [], 'strokes.png');\""
 step "$cmd"
 if timeout 120 env -u DISPLAY bash -c "$cmd" </dev/null >"$work/paint.log" 2>&1; then
   cat "$work/paint.log"; echo "painting without a display did not fail"; exit 1
 fi
 grep -q 'Start Octave with a display' "$work/paint.log" || { cat "$work/paint.log"; exit 1; }
 
-cmd='octave-cli --path build/octave --path examples bench/paint_replay.m'
+cmd='octave-cli --path build/octave --path toolbox bench/paint_replay.m'
 step "$cmd"
 RUNS=1 timeout 300 bash -c "$cmd"

@@ -5,7 +5,7 @@ check_help_example ('kestrow');
 check_help_example ('modrick');
 % ncsegment's example writes its picture into the current folder: a
 % scratch one.
-addpath (fullfile (fileparts (mfilename ('fullpath')), '..', '..', 'examples'));
+addpath (fullfile (fileparts (mfilename ('fullpath')), '..', '..', 'toolbox'));
 scratch = tempname ();
 mkdir (scratch);
 here = pwd ();

@@ -4,7 +4,7 @@
 % offsets, a large image is worked smaller and answered at full size; and
 % each refusal.
 1;
-addpath (fullfile (fileparts (mfilename ('fullpath')), '..', '..', 'examples'));
+addpath (fullfile (fileparts (mfilename ('fullpath')), '..', '..', 'toolbox'));
 
 function [img, truth, colours] = fourRegions (h, w)
 % A disc and a bar with a notch over two halves split by a wave, brighter

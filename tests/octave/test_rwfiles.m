@@ -4,7 +4,8 @@
 % mask and the cut-out hold exactly the returned labels and the photograph;
 % a wide photograph's picture is scaled down to 3,200 pixels, in 8 bits.
 here = fileparts (mfilename ('fullpath'));
-addpath (fullfile (here, '..', '..', 'examples'));
+addpath (fullfile (here, '..', '..', 'toolbox'));
+cd (fullfile (here, '..', '..', 'toolbox', 'private'));   % rwread, the jobs' reader
 convert = '/usr/bin/convert';             % Debian's imagemagick
 exiftool = '/usr/bin/exiftool';           % Debian's libimage-exiftool-perl
 assert (exist (convert, 'file') == 2 && exist (exiftool, 'file') == 2, ...

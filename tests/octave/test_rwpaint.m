@@ -4,8 +4,9 @@
 % taking a stroke back restores the state before it; rwsegment says at
 % once what it lacks, a display or the MEX functions.
 here = fileparts (mfilename ('fullpath'));
-examples = fullfile (here, '..', '..', 'examples');
-addpath (examples);
+toolbox = fullfile (here, '..', '..', 'toolbox');
+addpath (toolbox);
+cd (fullfile (toolbox, 'private'));        % the session's steps, as the window calls them
 [img, strokes, truth] = rwsession ('testimage');
 S = rwsession ('open', img, 0.05);
 for k = 1:numel (strokes) - 1
@@ -48,6 +49,6 @@ delete (file);
 
 % Without the MEX functions on the path: which ones, and how to get them.
 [status, out] = system (sprintf ('"%s" --norc --quiet --no-window-system --path "%s" --eval rwsegment 2>&1', ...
-                                 getenv ('MEXTK_OCTAVE_CLI'), examples));
+                                 getenv ('MEXTK_OCTAVE_CLI'), toolbox));
 assert (status ~= 0 && ~isempty (strfind (out, 'pallant, kestrow and modrick are not on the path')) && ...
         ~isempty (strfind (out, 'addpath')), out);

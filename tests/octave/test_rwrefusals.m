@@ -1,18 +1,18 @@
 % rwsegment refuses, with one line naming what is wrong, before any work:
-% a stand-in rwsession that fails when called shows that nothing was
-% computed, and an image file that does not exist shows that the refusals
+% a copy of the toolbox whose computation fails when called shows that
+% nothing was computed, and an image file that does not exist shows that the refusals
 % of arguments and output files come before any reading.  A refused output
 % file leaves nothing behind and an existing one untouched.
 here = fileparts (mfilename ('fullpath'));
-addpath (fullfile (here, '..', '..', 'examples'));
 work = tempname ();
 mkdir (work);
 cleanup = onCleanup (@() system (['rm -rf ''' work '''']));
 f = @(name) fullfile (work, name);
-fid = fopen (f ('rwsession.m'), 'w');
+copyfile (fullfile (here, '..', '..', 'toolbox'), f ('toolbox'));
+fid = fopen (f ('toolbox/private/rwsession.m'), 'w');
 fprintf (fid, 'function varargout = rwsession (varargin)\n  error (''the computation ran'');\nend\n');
 fclose (fid);
-addpath (work);                           % before examples/ on the path
+addpath (f ('toolbox'));
 
 img = 0.5 * ones (30, 40, 3);
 img(10:20, 10:25, 1) = 0.9;
@@ -32,6 +32,11 @@ fid = fopen (f ('taken.png'), 'w');
 fprintf (fid, 'keep');
 fclose (fid);
 none = f ('none.png');                    % no such file
+copyfile (f ('seeds.png'), f ('over_cutout.png'));
+mkdir (f ('x'));
+assert (system (sprintf ('ln -s image.png ''%s''', f ('link.png'))) == 0);
+kept = {f('image.png'), f('seeds.png'), f('over_cutout.png')};
+before = cellfun (@fileread, kept, 'UniformOutput', false);
 
 % Each row: the arguments, and the message (a regular expression).
 cases = {
@@ -53,6 +58,11 @@ cases = {
   {f('image.png'), f('folder.png'), f('out.png')},       'cannot read .*folder\.png: it is a folder, not a file$'
   {f('image.png'), f('short.png'), f('out.png')},        'the seed image is 29-by-40, the image 30-by-40$'
   {f('image.png'), f('red.png'), f('out.png')},          'the seeds need red \(foreground\) and blue \(background\) strokes$'
+  {f('image.png'), f('seeds.png'), f('image.png')},      'will not write .*image\.png: it is the input file .*image\.png$'
+  {f('image.png'), f('seeds.png'), [work '/./x/../seeds.png']}, 'will not write .*seeds\.png: it is the input file .*/seeds\.png$'
+  {f('link.png'), f('seeds.png'), f('image.png')},       'will not write .*/image\.png: it is the input file .*link\.png$'
+  {f('image.png'), f('over_cutout.png'), f('over.png')}, 'will not write .*over_cutout\.png: it is the input file'
+  {f('image.png'), [], f('out.png'), [], f('out_mask.png')}, 'will not write .*out_mask\.png and .*out_mask\.png: they are the same file$'
 };
 for k = 1:size (cases, 1)
   try
@@ -65,3 +75,5 @@ for k = 1:size (cases, 1)
   assert (~exist (f ('out.png'), 'file') && ~exist (f ('out_mask.png'), 'file'), 'case %d left a file', k);
 end
 assert (strcmp (fileread (f ('taken.png')), 'keep'));
+% Nothing refused wrote over an input.
+assert (isequal (cellfun (@fileread, kept, 'UniformOutput', false), before));

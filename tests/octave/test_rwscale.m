@@ -4,7 +4,9 @@
 % leaves undecided, near 0.5); strokes on the image's edges and
 % corners, sizes that are no multiple of the block, and strips one pixel
 % wide work at every scale, the seeds keeping their labels.
-addpath (fullfile (fileparts (mfilename ('fullpath')), '..', '..', 'examples'));
+toolbox = fullfile (fileparts (mfilename ('fullpath')), '..', '..', 'toolbox');
+addpath (toolbox);
+cd (fullfile (toolbox, 'private'));        % the session's steps, as rwsegment calls them
 [img, strokes, truth] = rwsession ('testimage');
 img = img(1:2:end, 1:2:end, :);                          % 256-by-256
 truth = truth(1:2:end, 1:2:end);

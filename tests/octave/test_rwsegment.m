@@ -1,7 +1,7 @@
 % rwsegment on its built-in image labels at least 98% of the pixels as the
 % regions they were made in, and writes its picture (the image, the
 % probability and the outline side by side), its mask and its cut-out.
-addpath (fullfile (fileparts (mfilename ('fullpath')), '..', '..', 'examples'));
+addpath (fullfile (fileparts (mfilename ('fullpath')), '..', '..', 'toolbox'));
 out = [tempname() '.png'];
 evalc ('[labels, prob, info] = rwsegment ([], [], out);');
 assert (info.accuracy >= 0.98, sprintf ('accuracy %.4f', info.accuracy));

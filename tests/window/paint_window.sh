@@ -21,7 +21,10 @@ for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(head -1 "$work/display")
 
 cat >"$work/session.m" <<'OCTAVE'
+here = pwd ();
+cd (fullfile (fileparts (which ('rwsegment')), 'private'));
 [img, ~, truth] = rwsession ('testimage');
+cd (here);
 imwrite (img, 'photo.png');
 [labels, prob, info] = rwsegment ('photo.png', [], 'result.png', [], 'strokes.png');
 accuracy = mean (labels(:) == truth(:));
@@ -36,7 +39,7 @@ assert (isequal (batch, labels), 'the stroke file gives another mask');
 printf ('Window test passed\n');
 OCTAVE
 cd "$work"
-"$octave" --no-gui --norc --no-history --quiet --path "$mexdir" --path "$root/examples" session.m \
+"$octave" --no-gui --norc --no-history --quiet --path "$mexdir" --path "$root/toolbox" session.m \
   </dev/null >"$work/octave.log" 2>&1 &
 octave_pid=$!
 pids+=($octave_pid)

@@ -71,10 +71,11 @@ function [labels, info] = ncsegment (imageFile, K, outFile, varargin)
 %       Picture: disc.png
 %       5400 pixels right
 %
-%   Reads an image file with RWREAD.  Needs PALLANT on the path.  Runs in
-%   MATLAB and in GNU Octave.
+%   Reads image files as RWSEGMENT does.  Needs PALLANT on the path and the
+%   toolbox's private folder beside this file.  Runs in MATLAB and in GNU
+%   Octave.
 %
-%   See also RWSEGMENT, PALLANT, RWREAD.
+%   See also RWSEGMENT, PALLANT.
 
   started = tic;
   if nargin < 2
@@ -101,6 +102,7 @@ function [labels, info] = ncsegment (imageFile, K, outFile, varargin)
   if isa (imageFile, 'string') && isscalar (imageFile)
     imageFile = char (imageFile);
   end
+  checkOutputs ('ncsegment', {imageFile}, {outFile});
   if ischar (imageFile)
     img = rwread (imageFile);
     info.source = imageFile;

@@ -25,7 +25,7 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   pixel less than half opaque in a seed file with transparency is
 %   unmarked, whatever its colour.
 %
-%   Both files may be of any kind IMREAD reads, as RWREAD reads them: JPEG
+%   Both files may be of any kind IMREAD reads: JPEG
 %   (RGB, grey or CMYK), PNG (RGB, grey, with or without alpha, 8 or 16
 %   bits, palettes of every depth), GIF, TIFF, BMP.  A JPEG's EXIF
 %   orientation is applied, so that the image, the seed file drawn over
@@ -33,7 +33,7 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   viewer shows it (a phone's portrait photo upright).  The image's
 %   transparency is ignored: its stored colours are segmented.  Every kind
 %   was tested in Octave 7; MATLAB's IMREAD conventions are handled from
-%   its documentation only (HELP RWREAD says which).
+%   its documentation only.
 %
 %   RWSEGMENT (IMAGEFILE, SEEDFILE, OUTFILE), or RWSEGMENT ([], [], OUTFILE)
 %   for the test image, writes three files (OUTFILE's default:
@@ -105,12 +105,13 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %       x' * L * x + gamma * sum ((1 - p) .* x.^2 + p .* (1 - x).^2)
 %   with the seeds fixed (1 foreground, 0 background), L the graph
 %   Laplacian and p the colour prior; a pixel is foreground where x >= 0.5.
-%   RWSESSION holds the computation, one stroke at a time.
+%   The steps of the computation, one stroke at a time, and the reader of
+%   image files are the toolbox's own parts, in its private folder.
 %
-%   Needs PALLANT, KESTROW and MODRICK on the path, and RWSESSION and
-%   RWREAD beside it.  Runs in MATLAB and in GNU Octave.
+%   Needs PALLANT, KESTROW and MODRICK on the path, and the private folder
+%   beside this file.  Runs in MATLAB and in GNU Octave.
 %
-%   See also RWREAD, RWSESSION, PALLANT, KESTROW, MODRICK.
+%   See also NCSEGMENT, PALLANT, KESTROW, MODRICK.
 
   started = tic;
   requireFunctions ();
@@ -132,6 +133,18 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
            shown (gamma));
   end
   files = outputFiles (outFile);
+  inputs = {};
+  if nargin >= 1
+    inputs{end + 1} = imageFile;
+  end
+  if nargin >= 2
+    inputs{end + 1} = seedFile;
+  end
+  outputs = {files.picture, files.mask, files.cutout};
+  if painting
+    outputs{end + 1} = strokeFile;
+  end
+  checkOutputs ('rwsegment', inputs, outputs);
   writable (files.picture, true);
   writable (files.mask, false);
   writable (files.cutout, false);
