@@ -463,35 +463,14 @@ function out = picture (img, ev, labels)
   h = max (1, floor (H * scale));
   w = max (1, floor (W * scale));
   shown = shrink (img, [h w]);
-  gap = ones (h, 8, 3);
-  out = shown;
+  panels = {shown};
   for j = 1:size (ev, 3)
     v = shrink (ev(:, :, j), [h w]);
     v = (v - min (v(:))) / max (max (v(:)) - min (v(:)), realmin);
-    out = [out, gap, rwheat(v)];
+    panels{end + 1} = rwheat (v);
   end
-  rows = min (H, max (1, round (((1:h) - 0.5) * H / h + 0.5)));
-  cols = min (W, max (1, round (((1:w) - 0.5) * W / w + 0.5)));
-  edge = boundaries (labels(rows, cols));
-  out = [out, gap, paint(shown, edge, [1 1 0])];
-  out = uint8 (round (255 * min (max (out, 0), 1)));
-end
-
-function edge = boundaries (labels)
-% The pixels with a neighbour of another region, two pixels wide.
-  edge = false (size (labels));
-  down = labels(1:end - 1, :) ~= labels(2:end, :);
-  right = labels(:, 1:end - 1) ~= labels(:, 2:end);
-  edge(1:end - 1, :) = edge(1:end - 1, :) | down;
-  edge(2:end, :) = edge(2:end, :) | down;
-  edge(:, 1:end - 1) = edge(:, 1:end - 1) | right;
-  edge(:, 2:end) = edge(:, 2:end) | right;
-end
-
-function img = paint (img, mask, colour)
-  for ch = 1:3
-    plane = img(:, :, ch);
-    plane(mask) = colour(ch);
-    img(:, :, ch) = plane;
-  end
+  at = min (H, max (1, round (((1:h) - 0.5) * H / h + 0.5)));
+  across = min (W, max (1, round (((1:w) - 0.5) * W / w + 0.5)));
+  panels{end + 1} = outlined (shown, labels(at, across), [1 1 0]);
+  out = sideBySide (panels);
 end

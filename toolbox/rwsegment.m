@@ -421,7 +421,7 @@ function redraw (fig, G, started)
   % The outline is the answer at the working scale, S.factor pixels a block.
   if S.ready
     work = S.x >= 0.5;
-    layer(outline (work(ceil (G.rows / S.factor), ceil (G.cols / S.factor)))) = 1;
+    layer(regionEdges (work(ceil (G.rows / S.factor), ceil (G.cols / S.factor)))) = 1;
     share = mean (work(:));
   else
     share = mean (S.fg(:));
@@ -586,9 +586,8 @@ function out = picture (img, fgSeed, bgSeed, prob, labels)
   else
     img = unit (img);
   end
-  seeds = paint (paint (img, fgSeed, [1 0 0]), bgSeed, [0 0 1]);
-  gap = ones (h, 8, 3);
-  out = uint8 (255 * [seeds, gap, rwheat(prob), gap, paint(img, outline (labels), [1 1 0])]);
+  seeds = painted (painted (img, fgSeed, [1 0 0]), bgSeed, [0 0 1]);
+  out = sideBySide ({seeds, rwheat(prob), outlined(img, labels, [1 1 0])});
 end
 
 function at = samples (n, k)
@@ -603,26 +602,4 @@ function small = blockAny (mask, k1, k2)
   [r, c] = find (mask);
   small = false (k1, k2);
   small(min (k1, ceil (r(:) * k1 / h)) + (min (k2, ceil (c(:) * k2 / w)) - 1) * k1) = true;
-end
-
-function edge = outline (labels)
-% The border of the foreground, two pixels wide.
-  edge = labels & ~(shift (labels, 1, 0, true) & shift (labels, -1, 0, true) & ...
-                    shift (labels, 0, 1, true) & shift (labels, 0, -1, true));
-  edge = edge | shift (edge, 1, 0, false) | shift (edge, 0, 1, false);
-end
-
-function img = paint (img, mask, colour)
-  for ch = 1:3
-    plane = img(:, :, ch);
-    plane(mask) = colour(ch);
-    img(:, :, ch) = plane;
-  end
-end
-
-function moved = shift (mask, dr, dc, outside)
-% MASK moved by (dr, dc) pixels; what moves in from outside is OUTSIDE.
-  moved = repmat (outside, size (mask) + 2);
-  moved(2 + dr:end - 1 + dr, 2 + dc:end - 1 + dc) = mask;
-  moved = moved(2:end - 1, 2:end - 1);
 end
