@@ -19,6 +19,17 @@ for name = {'pallant', 'kestrow', 'modrick'}
   check_help_example (name{1});
 end
 
+% The jobs' parts are installed beside them, in private/, and callable by
+% the jobs only.
+installed = fileparts (which ('rwsegment'));
+parts = dir (fullfile (installed, 'private', '*.m'));
+assert (numel (parts) > 0, 'no private/ folder beside rwsegment');
+for k = 1:numel (parts)
+  [~, name] = fileparts (parts(k).name);
+  assert (exist (name) == 0, [name ' is on the user''s path']);
+end
+assert (! isempty (strfind (evalc ('help Contents'), 'rwsegment')), 'help Contents lists no job');
+
 % rwsegment reads an image and a seed image: a dark square on a light
 % background, one red stroke inside it, one blue stroke outside.
 img = 0.8 * ones (40, 60, 3);
