@@ -132,7 +132,7 @@ function(mextk_add_mex)
 
   if(MEXTK_OCTAVE)
     add_library(${M_NAME}_octave MODULE ${M_SOURCES})
-    target_link_libraries(${M_NAME}_octave PRIVATE mex_api ${M_LIBS} mextk_octave_adapter)
+    target_link_libraries(${M_NAME}_octave PRIVATE ${M_LIBS} mextk_octave_adapter)
     target_link_directories(${M_NAME}_octave PRIVATE ${OCT_LIBDIR})
     target_link_libraries(${M_NAME}_octave PRIVATE octinterp octave)
     mextk_mex_link_flags(${M_NAME}_octave)
