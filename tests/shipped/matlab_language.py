@@ -99,6 +99,7 @@ def code_of(lines):
                 findings.append((number, 'Octave\'s # comment (MATLAB: %)'))
                 break
             if line.startswith('...', i):
+                out.append('...')  # the statement goes on: the rest is a comment
                 break
             if c == "'":
                 before = ''.join(out)
@@ -154,11 +155,16 @@ def tokens(text):
 
 def statements(code):
     """The statements of the code: lists of (line number, token), split at
-    newlines, and at ; and , outside brackets."""
+    the end of a line that does not go on (...), and at ; and , outside
+    brackets."""
     current = []
     depth = 0
     for number, text in code:
-        for tok in tokens(text):
+        toks = tokens(text)
+        continued = bool(toks) and toks[-1] == '...'
+        if continued:
+            toks = toks[:-1]
+        for tok in toks:
             if tok in '([{':
                 depth += 1
             elif tok in ')]}':
@@ -169,7 +175,7 @@ def statements(code):
                 current = []
                 continue
             current.append((number, tok))
-        if depth == 0 and current:
+        if depth == 0 and current and not continued:
             yield current
             current = []
     if current:

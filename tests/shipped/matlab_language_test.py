@@ -83,6 +83,13 @@ with tempfile.TemporaryDirectory() as root:
   if octave && n > 1
     printf ('%d', n);
   end
+  inOctave = ...
+    exist ('OCTAVE_VERSION', 'builtin');
+  if inOctave
+    printf ('%d', n);
+  else
+    printf ('%d', n);                               % found
+  end
 %{
   printf in a block comment
 %}
