@@ -93,6 +93,18 @@ function(mextk_matlab_mex_flags target)
     # No search path into this tree: the host has loaded libmx and libmex.
     SKIP_BUILD_RPATH ON)
   if(MEXTK_STATIC_RUNTIME)
+    # A shipped file carries no debug information (the static runtimes
+    # bring theirs: on Windows it was more than half of each file); a Debug
+    # or RelWithDebInfo build keeps it for the debugger.  An ELF file keeps
+    # its symbol table (tests/shipped/check_mex_files reads it); a PE image
+    # loses its COFF symbol table too, which the format deprecates in images
+    # as debug information.
+    if(WIN32)
+      set(strip "LINKER:--strip-all")
+    else()
+      set(strip "LINKER:--strip-debug")
+    endif()
+    target_link_options(${target} PRIVATE $<$<OR:$<CONFIG:Release>,$<CONFIG:MinSizeRel>>:${strip}>)
     if(WIN32)
       # -static also takes the threads library (libwinpthread) in, which
       # -static-libgcc -static-libstdc++ alone leave as a DLL import.
@@ -132,7 +144,7 @@ function(mextk_add_mex)
 
   if(MEXTK_OCTAVE)
     add_library(${M_NAME}_octave MODULE ${M_SOURCES})
-    target_link_libraries(${M_NAME}_octave PRIVATE mex_api ${M_LIBS} mextk_octave_adapter)
+    target_link_libraries(${M_NAME}_octave PRIVATE ${M_LIBS} mextk_octave_adapter)
     target_link_directories(${M_NAME}_octave PRIVATE ${OCT_LIBDIR})
     target_link_libraries(${M_NAME}_octave PRIVATE octinterp octave)
     mextk_mex_link_flags(${M_NAME}_octave)

@@ -2,9 +2,17 @@
  *
  * The declarations follow MATLAB's C ABI for these symbols (libmx, libmex),
  * with 32-bit dimension values through the "_700" entry points, so that the
- * same gateway object code links against MATLAB's own libraries, against the
+ * same gateway source builds against MATLAB's own libraries, against the
  * Octave adapter in this folder, or against the test host.  Gateways include
- * this header only; they never include a host's own mex.h.
+ * this header only.
+ *
+ * Built for GNU Octave (MEXAPI_OCTAVE defined, Octave's include folder on the
+ * path), the types mxArray, mxClassID and mxComplexity are Octave's own, from
+ * its mex.h: the gateways, the adapter that defines the "_700" operations and
+ * Octave's library then name every operation with one set of types, as the
+ * one-definition rule asks (link-time optimisation checks it across the
+ * objects of a MEX file), and the compiler checks each declaration below
+ * against Octave's.
  */
 #ifndef MEX_API_H
 #define MEX_API_H
@@ -18,6 +26,12 @@
 #define MEXAPI_EXTERN_C extern
 #define MEXAPI_NORETURN _Noreturn
 #endif
+#ifdef MEXAPI_OCTAVE
+/* Octave declares mexErrMsgTxt first, without the standard attribute, which
+ * only a first declaration may carry; the compiler's own may come later. */
+#undef MEXAPI_NORETURN
+#define MEXAPI_NORETURN __attribute__((noreturn))
+#endif
 
 /* Everything is built with hidden visibility; the entry is the one symbol a
  * MEX file exports.  On Windows the entry is the one function marked for
@@ -30,11 +44,14 @@
 #define MEXAPI_ENTRY_VISIBILITY
 #endif
 
-/* The host's array: opaque to the gateways. */
-typedef struct mxArray_tag mxArray;
-
 /* Dimension values exchanged with the host are signed 32-bit. */
 typedef int mwSize32;
+
+#ifdef MEXAPI_OCTAVE
+#include <mex.h>
+#else
+/* The host's array: opaque to the gateways. */
+typedef struct mxArray_tag mxArray;
 
 typedef enum {
     mxUNKNOWN_CLASS = 0,
@@ -57,6 +74,7 @@ typedef enum {
 } mxClassID;
 
 typedef enum { mxREAL = 0, mxCOMPLEX = 1 } mxComplexity;
+#endif
 
 /* The entry every MEX file exports. */
 MEXAPI_EXTERN_C MEXAPI_ENTRY_VISIBILITY void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]);

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(build-essential cmake binutils libgtest-dev libgmock-dev libbenchmark-dev octave liboctave-dev
           libmpfr-dev clang-14 libclang-rt-14-dev llvm-14
           googletest g++-mingw-w64-x86-64-posix wine64 g++-aarch64-linux-gnu qemu-user zip unzip
-          xvfb xdotool debootstrap imagemagick libimage-exiftool-perl libsimde-dev)
+          xvfb xdotool debootstrap imagemagick libimage-exiftool-perl libsimde-dev python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

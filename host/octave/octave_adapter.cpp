@@ -7,9 +7,14 @@
 // fit.  Everything else the gateways call (mxGetM, mxGetPr, mexErrMsgTxt, ...)
 // Octave provides under the same name and with the same C signature.
 //
-// This file sees Octave's mex.h and not the gateways' header: the two declare
-// the same operations with different size types.
-#include <mex.h>
+// It is compiled, like the gateways, with MEXAPI_OCTAVE: mex_api.h then
+// declares the operations defined here with Octave's own types, from
+// Octave's mex.h, so that every object of the MEX file (and Octave) agrees on
+// them.
+#ifndef MEXAPI_OCTAVE
+#error "The Octave adapter and the gateways it serves are compiled with -DMEXAPI_OCTAVE"
+#endif
+#include "mex_api.h"
 
 #include <climits>
 #include <cstdint>
@@ -36,14 +41,14 @@ int narrowDimension(mwSize value)
 
 extern "C" {
 
-int mxGetNumberOfDimensions_700(const mxArray *pa)
+mwSize32 mxGetNumberOfDimensions_700(const mxArray *pa)
 {
     return narrowDimension(mxGetNumberOfDimensions(pa));
 }
 
 // The 32-bit copy comes from mxMalloc, so Octave reclaims it when the call
 // ends; the gateways only read it.
-const int *mxGetDimensions_700(const mxArray *pa)
+const mwSize32 *mxGetDimensions_700(const mxArray *pa)
 {
     const mwSize ndims = mxGetNumberOfDimensions(pa);
     const mwSize *dims = mxGetDimensions(pa);
@@ -58,12 +63,13 @@ const int *mxGetDimensions_700(const mxArray *pa)
     return copy;
 }
 
-mxArray *mxCreateDoubleMatrix_700(int m, int n, mxComplexity flag)
+mxArray *mxCreateDoubleMatrix_700(mwSize32 m, mwSize32 n, mxComplexity flag)
 {
     return mxCreateDoubleMatrix(m < 0 ? 0 : m, n < 0 ? 0 : n, flag);
 }
 
-mxArray *mxCreateNumericArray_700(int ndim, const int *dims, mxClassID classid, mxComplexity flag)
+mxArray *mxCreateNumericArray_700(mwSize32 ndim, const mwSize32 *dims, mxClassID classid,
+                                  mxComplexity flag)
 {
     const int count = ndim < 0 ? 0 : ndim;
     mwSize *wide = static_cast<mwSize *>(mxMalloc(static_cast<std::size_t>(count) * sizeof(mwSize)));
