@@ -13,7 +13,8 @@ runs = str2double (getenv ('RUNS'));
 if isnan (runs)
   runs = 3;
 end
-cd (fullfile (fileparts (which ('rwsegment')), 'private'));   % rwsession: the job's steps, kept off the user's path
+addpath (fileparts (mfilename ('fullpath')));
+toolbox_parts ();              % rwsession: the job's steps, kept off the user's path
 [img, strokes, truth] = rwsession ('testimage');
 % The test image's own strokes, then corrections a person might add: the
 % other arms of the flower, the bite out of it, the corners.

@@ -19,8 +19,7 @@ function photo_bench (action, dir, megapixels)
 %   folder under ROOT, and how far apart the answers at 3 and 12 megapixels
 %   are.
   if any (strcmp (action, {'make', 'paint'}))
-    % rwsession: the job's steps, kept off the user's path.
-    cd (fullfile (fileparts (which ('rwsegment')), 'private'));
+    toolbox_parts ();            % rwsession: the job's steps, off the user's path
   end
   switch action
     case 'make'

@@ -18,7 +18,7 @@ cases = composites ();
 [img, strokes, truth] = photo_like (1600, 2560);
 cases(end + 1) = struct ('name', 'photo_like', 'img', img, 'truth', truth, 'strokes', strokes);
 clear img truth strokes
-cd (fullfile (fileparts (which ('rwsegment')), 'private'));   % rwsession: the job's steps, kept off the user's path
+toolbox_parts ();              % rwsession: the job's steps, kept off the user's path
 right = zeros (numel (cases), numel (weights));
 cpu = right;
 close = right;

@@ -27,9 +27,9 @@ test -s build/rwsegment.png
 test -s build/pixelgraph-1.0.0.tar.gz       # for the README's pkg install
 
 # A photograph and the strokes painted over it, as a person would have them.
-timeout 60 octave-cli --norc --quiet --no-window-system --path build/octave --path toolbox --eval "
+timeout 60 octave-cli --norc --quiet --no-window-system --eval "
   here = pwd ();
-  cd toolbox/private;
+  cd (fullfile (here, 'toolbox', 'private'));
   [img, strokes] = rwsession ('testimage');
   [fg, bg] = rwsession ('paint', strokes, 512, 512);
   cd (here);
