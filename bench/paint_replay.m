@@ -1,5 +1,5 @@
 % Replays a painting session on rwsegment's built-in 512-by-512 test image,
-% with no window: the strokes go through rwsession, as the window's
+% with no window: the strokes go through the session's steps, as the window's
 % callbacks send them, and every update is timed (wall clock).  Prints the
 % time the window takes to get ready (the set-up that does not depend on
 % the seeds), the median and the worst update after a stroke, the time of
@@ -14,8 +14,8 @@ if isnan (runs)
   runs = 3;
 end
 addpath (fileparts (mfilename ('fullpath')));
-toolbox_parts ();              % rwsession: the job's steps, kept off the user's path
-[img, strokes, truth] = rwsession ('testimage');
+toolbox_parts ();              % the session's steps, kept off the user's path
+[img, strokes, truth] = testImage ();
 % The test image's own strokes, then corrections a person might add: the
 % other arms of the flower, the bite out of it, the corners.
 more = struct ('kind', {'fg', 'fg', 'fg', 'bg', 'bg', 'bg', 'fg'}, ...
@@ -33,12 +33,12 @@ undos = zeros (runs, 1);
 batch = zeros (runs, 1);
 for run = 1:runs
   started = tic;
-  S = rwsession ('open', img, 0.002, true, rwsession ('factor', 512, 512, 2^16));   % as the window
+  S = sessionOpen (img, 0.002, true, workingFactor (512, 512, 2^16));   % as the window
   opens(run) = toc (started);
   for k = 1:numel (strokes)
     started = tic;
     clock = cputime ();
-    S = rwsession ('stroke', S, strokes(k).kind, strokes(k).xy);
+    S = sessionStroke (S, strokes(k).kind, strokes(k).xy);
     if S.ready                       % the first stroke alone solves nothing
       updates(end + 1) = toc (started);
       cpu(end + 1) = cputime () - clock;
@@ -46,10 +46,10 @@ for run = 1:runs
     end
   end
   started = tic;
-  U = rwsession ('undo', S);
+  U = sessionUndo (S);
   undos(run) = toc (started);
   started = tic;
-  B = rwsession ('seeds', rwsession ('open', img, 0.002), S.fg, S.bg);
+  B = sessionSeeds (sessionOpen (img, 0.002), S.fg, S.bg);
   batch(run) = toc (started);
   accuracy = mean (B.labels(:) == truth(:));
 end

@@ -11,7 +11,7 @@ function photo_bench (action, dir, megapixels)
 %   the process's peak memory (VmHWM) in DIR/call.txt.  The table takes, of
 %   every DIR/call*.txt, the one of median time.
 %   PHOTO_BENCH ('paint', DIR) replays a painting session on the same
-%   photograph through RWSESSION, as the window's callbacks do: the set-up,
+%   photograph through the session's steps, as the window's callbacks do: the set-up,
 %   then every stroke's update timed, then the final answer (Enter).
 %   Saves DIR/paint.txt.
 %   PHOTO_BENCH ('idle', DIR) saves the peak memory of Octave doing nothing.
@@ -19,7 +19,7 @@ function photo_bench (action, dir, megapixels)
 %   folder under ROOT, and how far apart the answers at 3 and 12 megapixels
 %   are.
   if any (strcmp (action, {'make', 'paint'}))
-    toolbox_parts ();            % rwsession: the job's steps, off the user's path
+    toolbox_parts ();            % the session's steps, off the user's path
   end
   switch action
     case 'make'
@@ -28,7 +28,7 @@ function photo_bench (action, dir, megapixels)
       [img, strokes, truth] = photo_like (h, w);
       imwrite (uint8 (round (255 * img)), fullfile (dir, 'photo.jpg'), 'Quality', 90);
       clear img
-      [fg, bg] = rwsession ('paint', strokes, h, w);
+      [fg, bg] = strokeMasks (strokes, h, w);
       seeds = zeros (h, w, 3, 'uint8');
       seeds(:, :, 1) = 255 * uint8 (fg);
       seeds(:, :, 3) = 255 * uint8 (bg);
@@ -67,7 +67,7 @@ function photo_bench (action, dir, megapixels)
       % As the window does: updates at a working scale of at most 2^16
       % pixels, Enter at the batch form's.
       started = tic;
-      S = rwsession ('open', img, 0.002, true, rwsession ('factor', h, w, 2^16));
+      S = sessionOpen (img, 0.002, true, workingFactor (h, w, 2^16));
       S.radius = strokes(1).radius;
       p.ready = toc (started);
       % Each stroke in two halves, as a person paints in several drags,
@@ -86,19 +86,19 @@ function photo_bench (action, dir, megapixels)
       p.updates = [];
       for k = 1:numel (session)
         started = tic;
-        S = rwsession ('stroke', S, session(k).kind, session(k).xy);
+        S = sessionStroke (S, session(k).kind, session(k).xy);
         if S.ready
           p.updates(end + 1) = toc (started);
         end
       end
       started = tic;
-      U = rwsession ('undo', S);
+      U = sessionUndo (S);
       p.undo = toc (started);
       started = tic;
-      if S.factor ~= rwsession ('factor', h, w)
-        F = rwsession ('seeds', rwsession ('open', img, 0.002), S.fg, S.bg);
+      if S.factor ~= workingFactor (h, w)
+        F = sessionSeeds (sessionOpen (img, 0.002), S.fg, S.bg);
       else
-        F = rwsession ('seeds', S, S.fg, S.bg);
+        F = sessionSeeds (S, S.fg, S.bg);
       end
       p.final = toc (started);
       truth = imread (fullfile (dir, 'truth.png')) > 0;
@@ -159,7 +159,7 @@ function table (root)
   row ('painting: ready for strokes', @(p) sprintf ('%.2f s', p.ready));
   row ('painting: update after a stroke, median (worst)', @(p) sprintf ('%.2f s (%.2f s)', median (p.updates), max (p.updates)));
   row ('painting: Enter, the final answer', @(p) sprintf ('%.2f s', p.final));
-  printf ('\nOctave doing nothing: %.0f MB.  Painting: %d strokes replayed through rwsession.\n', ...
+  printf ('\nOctave doing nothing: %.0f MB.  Painting: %d strokes replayed through the session's steps.\n', ...
           idle / 1024, P{1}.strokes);
   at3 = find (mp == 3, 1);
   at12 = find (mp == 12, 1);

@@ -7,8 +7,10 @@ function [img, strokes, truth] = photo_like (h, w)
 %   (the outline blurred over about a pixel and a half, as a lens does),
 %   vignetting, and grain.  STROKES are a person's strokes over it (fields
 %   kind, xy and radius, in pixels of this size; the radius a 400th of the
-%   width), TRUTH the object.  Made from a hash of the position, so the
-%   same in every run and host, and the scene the same at every size.
+%   width), TRUTH the object.  Made from a hash of the position (the
+%   toolbox's own HASHNOISE, which the built-in test image is made from:
+%   run it from the toolbox's private folder, TOOLBOX_PARTS), so the same
+%   in every run and host, and the scene the same at every size.
   [u, v] = meshgrid (((1:w) - 0.5) / w, ((1:h) - 0.5) / h);
   aspect = w / h;
   x = (u - 0.5) * aspect;                          % square units, height 1
@@ -89,21 +91,4 @@ function g = grain (h, w, stream)
 % own sizes), repeated.
   tile = reshape (hashNoise (509 * 509, 20 + stream), 509, 509);
   g = tile(mod (0:h - 1, 509) + 1, mod (0:w - 1, 509) + 1);
-end
-
-function n = hashNoise (count, stream)
-% COUNT values of mean 0 and variance 1 from a quadratic hash of the index
-% modulo a prime below 2^25 (every product exact in double arithmetic):
-% the sum of two uniform draws, centred and scaled.
-  m = 33554393;
-  i = (1:count).';
-  n = zeros (count, 1);
-  for draw = 1:2
-    x = mod (i * 7919 + (4 * stream + draw) * 104729, m);
-    for r = 1:2
-      x = mod (x .* x + 12345 + r, m);
-    end
-    n = n + (x + 0.5) / m;
-  end
-  n = (n - 1) * sqrt (6);
 end

@@ -14,23 +14,23 @@ weights = str2num (getenv ('WEIGHTS'));
 if isempty (weights)
   weights = [0.05 0.01 0.004 0.002 0.001];
 end
+toolbox_parts ();              % the session's steps, kept off the user's path
 cases = composites ();
 [img, strokes, truth] = photo_like (1600, 2560);
 cases(end + 1) = struct ('name', 'photo_like', 'img', img, 'truth', truth, 'strokes', strokes);
 clear img truth strokes
-toolbox_parts ();              % rwsession: the job's steps, kept off the user's path
 right = zeros (numel (cases), numel (weights));
 cpu = right;
 close = right;
 for k = 1:numel (cases)
   [h, w, ~] = size (cases(k).img);
-  [fg, bg] = rwsession ('paint', cases(k).strokes, h, w);
-  S = rwsession ('open', cases(k).img, weights(1));
+  [fg, bg] = strokeMasks (cases(k).strokes, h, w);
+  S = sessionOpen (cases(k).img, weights(1));
   for j = 1:numel (weights)
     S.gamma = weights(j);
     S.weight = weights(j) * 2^18 / (S.h * S.w);
     clock = cputime ();
-    R = rwsession ('seeds', S, fg, bg);
+    R = sessionSeeds (S, fg, bg);
     cpu(k, j) = cputime () - clock;
     right(k, j) = mean (R.labels(:) == cases(k).truth(:));
     close(k, j) = boundary_match (R.labels, cases(k).truth);

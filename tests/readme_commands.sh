@@ -30,8 +30,8 @@ test -s build/pixelgraph-1.0.0.tar.gz       # for the README's pkg install
 timeout 60 octave-cli --norc --quiet --no-window-system --eval "
   here = pwd ();
   cd (fullfile (here, 'toolbox', 'private'));
-  [img, strokes] = rwsession ('testimage');
-  [fg, bg] = rwsession ('paint', strokes, 512, 512);
+  [img, strokes] = testImage ();
+  [fg, bg] = strokeMasks (strokes, 512, 512);
   cd (here);
   imwrite (img, 'photo.jpg');
   seeds = zeros (512, 512, 3, 'uint8');

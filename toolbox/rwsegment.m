@@ -173,9 +173,9 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
     end
   else
     if nargin < 1 || isempty (imageFile)
-      [img, testStrokes, truth] = rwsession ('testimage');
+      [img, testStrokes, truth] = testImage ();
       bits = 8;
-      [fgSeed, bgSeed] = rwsession ('paint', testStrokes, size (img, 1), size (img, 2));
+      [fgSeed, bgSeed] = strokeMasks (testStrokes, size (img, 1), size (img, 2));
       info.source = 'the built-in test image';
     else
       % The seed file first, kept as two masks only: a photograph's size in
@@ -202,10 +202,10 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
   % painted strokes saved as a seed file give the same result; the window's
   % session is kept where it works at the batch form's scale.
   if ~painting || S.ready
-    if ~painting || S.factor ~= rwsession ('factor', size (img, 1), size (img, 2))
-      S = rwsession ('open', img, gamma);
+    if ~painting || S.factor ~= workingFactor (size (img, 1), size (img, 2))
+      S = sessionOpen (img, gamma);
     end
-    S = rwsession ('seeds', S, fgSeed, bgSeed);
+    S = sessionSeeds (S, fgSeed, bgSeed);
   end
   info.edges = S.edges + S.stripEdges;
   for f = {'graph', 'priors', 'matrix', 'solve', 'full'}
@@ -329,7 +329,7 @@ function [S, info] = paintWindow (img, name, gamma, info, started)
   % Updates at a working scale of at most 2^16 pixels (a 12-megapixel
   % photograph at 1/14), quick at every size; Enter gives the batch form's
   % answer, at full resolution.
-  G.S = rwsession ('open', img, gamma, true, rwsession ('factor', h, w, 2^16));
+  G.S = sessionOpen (img, gamma, true, workingFactor (h, w, 2^16));
   G.S.radius = max (3, 3 / scale);        % a brush 7 screen pixels wide
   G.lineWidth = (2 * G.S.radius * scale + 1) * 72 / get (0, 'ScreenPixelsPerInch');
   G.stroke = [];
@@ -394,7 +394,7 @@ function buttonUp (fig, varargin)
   xy = [get(G.stroke, 'XData'), point(1, 1); get(G.stroke, 'YData'), point(1, 2)].';
   delete (G.stroke);
   G.stroke = [];
-  G.S = rwsession ('stroke', G.S, G.kind, xy);
+  G.S = sessionStroke (G.S, G.kind, xy);
   redraw (fig, G, started);
 end
 
@@ -406,7 +406,7 @@ function keyPress (fig, event)
       G = getappdata (fig, 'rwsegment');
       if ~isempty (G.S.strokes)
         started = tic;
-        G.S = rwsession ('undo', G.S);
+        G.S = sessionUndo (G.S);
         redraw (fig, G, started);
       end
   end

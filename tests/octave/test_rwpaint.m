@@ -1,5 +1,5 @@
 % Painting without a window: the test image's strokes, sent through
-% rwsession as the window's callbacks send them, reach the batch form's
+% the session's steps as the window's callbacks send them, reach the batch form's
 % accuracy at the working scale, and Enter's answer is the batch form's;
 % taking a stroke back restores the state before it; rwsegment says at
 % once what it lacks, a display or the MEX functions.
@@ -7,32 +7,32 @@ here = fileparts (mfilename ('fullpath'));
 toolbox = fullfile (here, '..', '..', 'toolbox');
 addpath (toolbox);
 cd (fullfile (toolbox, 'private'));        % the session's steps, as the window calls them
-[img, strokes, truth] = rwsession ('testimage');
-S = rwsession ('open', img, 0.05);
+[img, strokes, truth] = testImage ();
+S = sessionOpen (img, 0.05);
 for k = 1:numel (strokes) - 1
-  S = rwsession ('stroke', S, strokes(k).kind, strokes(k).xy);
+  S = sessionStroke (S, strokes(k).kind, strokes(k).xy);
 end
 before = S;
-S = rwsession ('stroke', S, strokes(end).kind, strokes(end).xy);
+S = sessionStroke (S, strokes(end).kind, strokes(end).xy);
 % The working scale's answer, against the regions at the blocks' corners.
 work = S.x >= 0.5;
 atBlocks = truth(1:S.factor:end, 1:S.factor:end);
 assert (S.ready && S.factor == 2 && mean (work(:) == atBlocks(:)) >= 0.98, 'accuracy after the strokes');
 % Enter: the same seeds from scratch, as the batch form runs them.
-[fg, bg] = rwsession ('paint', strokes, 512, 512);
+[fg, bg] = strokeMasks (strokes, 512, 512);
 assert (isequal (S.fg, fg) && isequal (S.bg, bg));
-B = rwsession ('seeds', rwsession ('open', img, 0.05), fg, bg);
-F = rwsession ('seeds', S, S.fg, S.bg);
+B = sessionSeeds (sessionOpen (img, 0.05), fg, bg);
+F = sessionSeeds (S, S.fg, S.bg);
 assert (mean (B.labels(:) == truth(:)) >= 0.99 && nnz (B.labels ~= F.labels) <= 100);
 
 % Undo, also of a stroke that took pixels from the other kind.
 for f = {'fg', 'bg', 'x', 'prob', 'labels', 'strokes'}
-  U = rwsession ('undo', S);
+  U = sessionUndo (S);
   assert (isequal (U.(f{1}), before.(f{1})), 'undo: %s', f{1});
 end
-over = rwsession ('stroke', S, 'bg', [236 267; 300 267]);
+over = sessionStroke (S, 'bg', [236 267; 300 267]);
 assert (~any (over.fg(267, 240:296)) && mean (over.x(:) >= 0.5) < mean (S.x(:) >= 0.5));
-back = rwsession ('undo', over);
+back = sessionUndo (over);
 assert (isequal (back.fg, S.fg) && isequal (back.bg, S.bg) && isequal (back.x, S.x));
 
 % No display (this runs with --no-window-system): a clear message, at once.

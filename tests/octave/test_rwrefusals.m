@@ -9,9 +9,11 @@ mkdir (work);
 cleanup = onCleanup (@() system (['rm -rf ''' work '''']));
 f = @(name) fullfile (work, name);
 copyfile (fullfile (here, '..', '..', 'toolbox'), f ('toolbox'));
-fid = fopen (f ('toolbox/private/rwsession.m'), 'w');
-fprintf (fid, 'function varargout = rwsession (varargin)\n  error (''the computation ran'');\nend\n');
-fclose (fid);
+for step = {'sessionOpen', 'sessionSeeds'}
+  fid = fopen (f (['toolbox/private/' step{1} '.m']), 'w');
+  fprintf (fid, 'function varargout = %s (varargin)\n  error (''the computation ran'');\nend\n', step{1});
+  fclose (fid);
+end
 addpath (f ('toolbox'));
 
 img = 0.5 * ones (30, 40, 3);

@@ -7,17 +7,17 @@
 toolbox = fullfile (fileparts (mfilename ('fullpath')), '..', '..', 'toolbox');
 addpath (toolbox);
 cd (fullfile (toolbox, 'private'));        % the session's steps, as rwsegment calls them
-[img, strokes, truth] = rwsession ('testimage');
+[img, strokes, truth] = testImage ();
 img = img(1:2:end, 1:2:end, :);                          % 256-by-256
 truth = truth(1:2:end, 1:2:end);
 for k = 1:numel (strokes)
   strokes(k).xy = (strokes(k).xy - 0.5) / 2 + 0.5;
   strokes(k).radius = 2;
 end
-[fg, bg] = rwsession ('paint', strokes, 256, 256);
-whole = rwsession ('seeds', rwsession ('open', img, 0.05, false, 1), fg, bg);
+[fg, bg] = strokeMasks (strokes, 256, 256);
+whole = sessionSeeds (sessionOpen (img, 0.05, false, 1), fg, bg);
 for factor = [2, 4, 8]
-  S = rwsession ('seeds', rwsession ('open', img, 0.05, false, factor), fg, bg);
+  S = sessionSeeds (sessionOpen (img, 0.05, false, factor), fg, bg);
   assert (S.factor == factor && S.strip > 0);
   differ = S.labels ~= whole.labels;
   edge = conv2 (double (whole.labels), ones (5), 'same');
@@ -39,9 +39,9 @@ for k = 1:size (sizes, 1)
   fgL = [max(w - 4, 1) h; w h; w max(h - 4, 1)];        % along the corners' edges
   bgL = [min(5, w) 1; 1 1; 1 min(5, h)];
   marks = struct ('kind', {'fg', 'bg'}, 'xy', {fgL, bgL}, 'radius', 1);
-  [f, b] = rwsession ('paint', marks, h, w);
+  [f, b] = strokeMasks (marks, h, w);
   for factor = [1, 2, 5]
-    S = rwsession ('seeds', rwsession ('open', im, 0.004, false, factor), f, b);
+    S = sessionSeeds (sessionOpen (im, 0.004, false, factor), f, b);
     assert (isequal (size (S.labels), [h, w]) && all (S.labels(f)) && ~any (S.labels(b)), ...
             '%d-by-%d at factor %d: the seeds lost their labels', h, w, S.factor);
     assert (isequal (S.labels, inside), '%d-by-%d at factor %d: %d pixels wrong', h, w, ...

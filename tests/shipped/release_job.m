@@ -29,8 +29,8 @@ assert (exist ('builtin.png', 'file') == 2);
 % The test image and its strokes, from the archive's own parts.
 work = pwd ();
 cd (fullfile (folder, 'private'));
-[img, strokes, truth] = rwsession ('testimage');
-[fg, bg] = rwsession ('paint', strokes, size (img, 1), size (img, 2));
+[img, strokes, truth] = testImage ();
+[fg, bg] = strokeMasks (strokes, size (img, 1), size (img, 2));
 cd (work);
 seeds = zeros ([size(fg), 3], 'uint8');
 seeds(:, :, 1) = 255 * uint8 (fg);

@@ -23,7 +23,7 @@ export DISPLAY=:$(head -1 "$work/display")
 cat >"$work/session.m" <<'OCTAVE'
 here = pwd ();
 cd (fullfile (fileparts (which ('rwsegment')), 'private'));
-[img, ~, truth] = rwsession ('testimage');
+[img, ~, truth] = testImage ();
 cd (here);
 imwrite (img, 'photo.png');
 [labels, prob, info] = rwsegment ('photo.png', [], 'result.png', [], 'strokes.png');
