@@ -10,12 +10,13 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
 %   pixels off; then, wherever the solved matte has not come down to 0 at
 %   the band's outer rim (or up to 1 at its inner one) -- strands of hair,
 %   fur, a wider blur -- the band grows there by as much again and that
-%   part is solved again, up to 150 pixels at 12 megapixels.  UNKNOWN is
+%   part is solved again, up to 150 pixels at 12 megapixels (and at
+%   least 5 times the first band).  UNKNOWN is
 %   the number of pixels solved.
   [h, w, ~] = size (img);
   scale = sqrt (h * w / 12e6);
   step = max (6, round (12 * scale));
-  reach = max (step, round (150 * scale));
+  reach = max (5 * step, round (150 * scale));
   edge = boundary (labels);
   code = uint8 (2 * labels);
   code(grow (edge, step, h, w)) = 1;
@@ -53,7 +54,7 @@ end
 
 function at = rim (code, alpha, h, w)
 % The unknown pixels next to a known one whose matte still disagrees with
-% it: above 0.1 beside the background, below 0.9 beside the object.
+% it: above 0.03 beside the background, below 0.97 beside the object.
   u = find (code == 1);
   r = mod (u - 1, h) + 1;
   c = (u - r) / h + 1;
@@ -64,7 +65,7 @@ function at = rim (code, alpha, h, w)
     v = zeros (size (u));
     v(ok) = code(r2(ok) + (c2(ok) - 1) * h);
     known = ok & v ~= 1;
-    bad = bad | (known & v == 0 & alpha(u) > 0.1) | (known & v == 2 & alpha(u) < 0.9);
+    bad = bad | (known & v == 0 & alpha(u) > 0.03) | (known & v == 2 & alpha(u) < 0.97);
   end
   at = u(bad);
 end
