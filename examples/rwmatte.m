@@ -99,7 +99,7 @@ function [alpha, fg, info] = rwmatte (image, trimap, outFile)
   info.unknown = nnz (code == 1);
 
   stage = tic;
-  alpha = mattealpha (img, code, 256, 12, 1e-6);
+  alpha = mattealpha (img, code, 512, 16, 1e-6);
   info.time.alpha = toc (stage);
   stage = tic;
   F = mattecolour (img, alpha, code, 256, 90);

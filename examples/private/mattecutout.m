@@ -9,9 +9,9 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
 %   enough for a blur of 16 pixels across the edge and a boundary a few
 %   pixels off; then, wherever the solved matte has not come down to 0 at
 %   the band's outer rim (or up to 1 at its inner one) -- strands of hair,
-%   fur, a wider blur -- the band grows there by as much again and that
-%   part is solved again, up to 150 pixels at 12 megapixels (and at
-%   least 5 times the first band).  UNKNOWN is
+%   fur, a wider blur -- the band grows there, by as much again, then by
+%   twice that, and so on, each time that part solved again, up to 150
+%   pixels at 12 megapixels (and at least 5 times the first band).  UNKNOWN is
 %   the number of pixels solved.
   [h, w, ~] = size (img);
   scale = sqrt (h * w / 12e6);
@@ -20,13 +20,16 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
   edge = boundary (labels);
   code = uint8 (2 * labels);
   code(grow (edge, step, h, w)) = 1;
-  alpha = mattealpha (img, code, 256, 12, epsilon);
-  for round_ = 1:ceil (reach / step)
+  alpha = mattealpha (img, code, 512, 16, epsilon);
+  grown = 0;
+  ring = step;
+  while grown < reach
     open = rim (code, alpha, h, w);
     if isempty (open)
       break;
     end
-    near = grow (open, step, h, w);
+    ring = min (ring, reach - grown);
+    near = grow (open, ring, h, w);
     near = near(code(near) ~= 1);
     if isempty (near)
       break;
@@ -34,7 +37,9 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
     code(near) = 1;
     where = false (h, w);
     where(near) = true;
-    alpha = mattealpha (img, code, 256, 12, epsilon, alpha, where);
+    alpha = mattealpha (img, code, 128, 16, epsilon, alpha, where);
+    grown = grown + ring;
+    ring = 2 * ring;
   end
   unknown = nnz (code == 1);
   fg = mattecolour (img, alpha, code, 256, 90);
