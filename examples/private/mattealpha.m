@@ -1,4 +1,4 @@
-function alpha = mattealpha (img, code, tile, margin, epsilon, alpha, where)
+function alpha = mattealpha (img, code, tile, margin, epsilon, alpha)
 %MATTEALPHA  The opacity of every unknown pixel, by the closed-form matting
 %   Laplacian, solved tile by tile.
 %   ALPHA = MATTEALPHA (IMG, CODE, TILE, MARGIN, EPSILON): IMG H-by-W-by-3
@@ -20,18 +20,18 @@ function alpha = mattealpha (img, code, tile, margin, epsilon, alpha, where)
 %   pixels wider on every side (whose solution is dropped): the sparse
 %   system of one crop at a time, never of the whole image.
 %
-%   ALPHA = MATTEALPHA (..., ALPHA, WHERE) solves again only the tiles
-%   holding a pixel of the mask WHERE, keeping ALPHA elsewhere.
+%   ALPHA = MATTEALPHA (..., ALPHA) takes the known pixels' opacity from
+%   ALPHA (CODE 3: known, with the opacity ALPHA gives it, which may be
+%   fractional) and solves the unknown ones again.
   [h, w, ~] = size (img);
   if nargin < 6
     alpha = single (code == 2);
-    [r, c] = find (code == 1);
   else
     alpha = single (alpha);
     alpha(code == 2) = 1;
     alpha(code == 0) = 0;
-    [r, c] = find (where & code == 1);
   end
+  [r, c] = find (code == 1);
   if isempty (r)
     return;
   end
@@ -45,7 +45,7 @@ function alpha = mattealpha (img, code, tile, margin, epsilon, alpha, where)
     rows = max (1, core{1}(1) - margin) : min (h, core{1}(end) + margin);
     cols = max (1, core{2}(1) - margin) : min (w, core{2}(end) + margin);
     crop = unit (img(rows, cols, :));
-    solved = solveCrop (crop, code(rows, cols), epsilon);
+    solved = solveCrop (crop, code(rows, cols), double (alpha(rows, cols)), epsilon);
     inner = solved(core{1} - rows(1) + 1, core{2} - cols(1) + 1);
     unknown = code(core{1}, core{2}) == 1;
     part = alpha(core{1}, core{2});
@@ -54,10 +54,10 @@ function alpha = mattealpha (img, code, tile, margin, epsilon, alpha, where)
   end
 end
 
-function a = solveCrop (I, code, epsilon)
-% The matte of one crop: its unknown pixels solved with its known ones fixed.
+function a = solveCrop (I, code, a, epsilon)
+% The matte of one crop: its unknown pixels solved with its known ones fixed
+% at their values in A.
   [h, w, ~] = size (I);
-  a = double (code == 2);
   unknown = code == 1;
   n = nnz (unknown);
   if h < 3 || w < 3

@@ -7,11 +7,12 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
 %   object's colour in it.  The band is 12 pixels each side at 12
 %   megapixels (scaled with the image's width and height, at least 6),
 %   enough for a blur of 16 pixels across the edge and a boundary a few
-%   pixels off; then, wherever the solved matte has not come down to 0 at
-%   the band's outer rim (or up to 1 at its inner one) -- strands of hair,
+%   pixels off; then, wherever the solved matte has not come down to 0
+%   near the band's outer rim (or up to 1 near its inner one) -- strands of hair,
 %   fur, a wider blur -- the band grows there, by as much again, then by
-%   twice that, and so on, each time that part solved again, up to 150
-%   pixels at 12 megapixels (and at least 5 times the first band).  UNKNOWN is
+%   twice that, and so on, each time the tiles holding new pixels solved
+%   again, up to 150 pixels at 12 megapixels (and at least 5 times the
+%   first band).  UNKNOWN is
 %   the number of pixels solved.
   [h, w, ~] = size (img);
   scale = sqrt (h * w / 12e6);
@@ -29,15 +30,21 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
       break;
     end
     ring = min (ring, reach - grown);
-    near = grow (open, ring, h, w);
+    near = grow (open, ring + 5, h, w);
     near = near(code(near) ~= 1);
     if isempty (near)
       break;
     end
     code(near) = 1;
-    where = false (h, w);
-    where(near) = true;
-    alpha = mattealpha (img, code, 128, 16, epsilon, alpha, where);
+    % The 512-pixel tiles holding new pixels are solved again whole (a
+    % strand's matte is decided along all of it), the rest kept.
+    tiles = false (ceil (h / 512), ceil (w / 512));
+    [r, c] = ind2sub ([h, w], near);
+    tiles(unique (ceil (r / 512) + (ceil (c / 512) - 1) * size (tiles, 1))) = true;
+    again = tiles(ceil ((1:h) / 512), ceil ((1:w) / 512));
+    part = code;
+    part(code == 1 & ~again) = 3;
+    alpha = mattealpha (img, part, 512, 24, epsilon, alpha);
     grown = grown + ring;
     ring = 2 * ring;
   end
@@ -58,21 +65,35 @@ function at = boundary (labels)
 end
 
 function at = rim (code, alpha, h, w)
-% The unknown pixels next to a known one whose matte still disagrees with
-% it: above 0.03 beside the background, below 0.97 beside the object.
-  u = find (code == 1);
-  r = mod (u - 1, h) + 1;
-  c = (u - r) / h + 1;
-  bad = false (size (u));
-  for d = [1 0; -1 0; 0 1; 0 -1].'
-    r2 = r + d(1); c2 = c + d(2);
-    ok = r2 >= 1 & r2 <= h & c2 >= 1 & c2 <= w;
-    v = zeros (size (u));
-    v(ok) = code(r2(ok) + (c2(ok) - 1) * h);
-    known = ok & v ~= 1;
-    bad = bad | (known & v == 0 & alpha(u) > 0.03) | (known & v == 2 & alpha(u) < 0.97);
+% The unknown pixels 4 to 5 pixels in from the band's edge whose matte
+% disagrees with the known side there: above 0.1 on the background's
+% side, below 0.9 on the object's.  (At the edge itself the known pixels
+% pull the matte of a strand that crosses it down to nothing; 4 pixels in,
+% it shows.)
+  u = code == 1;
+  at = [];
+  for side = [0 2]
+    known = code == side;
+    edge = find (known & (shift (u, 1, 0) | shift (u, -1, 0) | shift (u, 0, 1) | shift (u, 0, -1)));
+    inner = grow (edge, 3, h, w);
+    ring = grow (edge, 5, h, w);
+    near = false (h, w);
+    near(ring) = true;
+    near(inner) = false;
+    near = find (near & u);
+    if side == 0
+      at = [at; near(alpha(near) > 0.1)];
+    else
+      at = [at; near(alpha(near) < 0.9)];
+    end
   end
-  at = u(bad);
+end
+
+function moved = shift (mask, dr, dc)
+% MASK moved by (dr, dc) pixels, false coming in from outside.
+  moved = false (size (mask) + 2);
+  moved(2 + dr:end - 1 + dr, 2 + dc:end - 1 + dc) = mask;
+  moved = moved(2:end - 1, 2:end - 1);
 end
 
 function at = grow (at, radius, h, w)
