@@ -96,7 +96,10 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   a 12-megapixel photograph at 1/7), then once more on the photograph's
 %   own pixels in a strip along the boundary found there.  Away from the
 %   boundary the probability is the working scale's, interpolated.  A
-%   12-megapixel photograph takes about 9 s and 0.7 GB, files included.
+%   12-megapixel photograph takes about 9 s and 0.7 GB, files included,
+%   with the hard cut-out; the soft one's matte takes longer, in
+%   proportion to the length of the object's outline and to the strands
+%   it follows (docs/matting.md and docs/performance.md have the figures).
 %   The painting window updates at a working scale of at most 2^16 pixels
 %   (its outline is that answer), in a fraction of a second at any size;
 %   Enter gives the full-resolution answer of the batch form.
