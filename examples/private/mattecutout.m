@@ -8,8 +8,8 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
 %   megapixels (scaled with the image's width and height, at least 6),
 %   enough for a blur of 16 pixels across the edge and a boundary a few
 %   pixels off; then, wherever the solved matte has not come down to 0
-%   near the band's outer rim (or up to 1 near its inner one) -- strands of hair,
-%   fur, a wider blur -- the band grows there, by as much again, then by
+%   near the band's outer rim (or up to 1 near its inner one) -- strands
+%   of hair, a wider blur -- the band grows there, by as much again, then by
 %   twice that, and so on, each time the tiles holding new pixels solved
 %   again, up to 150 pixels at 12 megapixels (and at least 5 times the
 %   first band).  UNKNOWN is
@@ -67,9 +67,11 @@ end
 function at = rim (code, alpha, h, w)
 % The unknown pixels 4 to 5 pixels in from the band's edge whose matte
 % disagrees with the known side there: above 0.1 on the background's
-% side, below 0.9 on the object's.  (At the edge itself the known pixels
-% pull the matte of a strand that crosses it down to nothing; 4 pixels in,
-% it shows.)
+% side, below 0.9 on the object's (or 3 times as far off as the median
+% there, in a noisy image).  (At the edge itself the known pixels pull the
+% matte of a strand that crosses it down to nothing; 4 pixels in, it
+% shows.)  None on a side where they are more than a tenth of those
+% pixels: there noise or texture, not strands, keep the matte off.
   u = code == 1;
   at = [];
   for side = [0 2]
@@ -81,10 +83,13 @@ function at = rim (code, alpha, h, w)
     near(ring) = true;
     near(inner) = false;
     near = find (near & u);
-    if side == 0
-      at = [at; near(alpha(near) > 0.1)];
-    else
-      at = [at; near(alpha(near) < 0.9)];
+    off = double (alpha(near));             % how far from the known side
+    if side == 2
+      off = 1 - off;
+    end
+    open = near(off > max (0.1, 3 * median (off)));
+    if numel (open) <= 0.1 * numel (near)
+      at = [at; open];
     end
   end
 end

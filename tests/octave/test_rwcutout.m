@@ -13,7 +13,7 @@ f = @(name) fullfile (work, name);
 h = 300; w = 400;
 [x, y] = meshgrid (1:w, 1:h);
 r = hypot (x - 180, y - 150);
-t = min (max ((80 - r) / 6 + 0.5, 0), 1);             % a disc, edge 6 px wide
+t = min (max ((80 - r) / 3 + 0.5, 0), 1);             % a disc, edge 3 px wide
 along = x - 255;                                      % a strand: 25 px out, to the right
 strand = 0.7 * exp (-(y - 150) .^ 2 / 2) .* (along > -3 & along < 25) .* (1 - max (along, 0) / 50);
 t = max (t, strand);
