@@ -48,9 +48,9 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   - OUT_cutout.png, the object on a transparent background at full size,
 %     RGBA (16 bits for a 16-bit image), with soft edges: along the
 %     boundary of LABELS, RWMATTE's method mattes a band of pixels (12 each
-%     side at 12 megapixels, scaled with the image; wider wherever the
-%     matte has not settled at its rim, as hair, fur or a wide blur make
-%     it, up to 150 pixels), so that the alpha there is the object's
+%     side at 12 megapixels, scaled with the image; wider, up to 150
+%     pixels, where strands of hair or a wider blur cross its rim and the
+%     matte has not settled there), so that the alpha there is the object's
 %     opacity, between 0 and 1, and the colour the object's own, without
 %     the background that showed through (no halo over a new background);
 %     elsewhere alpha 255 on the foreground with the image's colours
