@@ -1,4 +1,4 @@
-function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, strokeFile)
+function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, strokeFile, cutout)
 %RWSEGMENT  Foreground and background of a colour image from a few seed strokes.
 %   RWSEGMENT with no argument segments a 512-by-512 test image that it
 %   makes itself (coloured regions of non-convex shape under a lighting
@@ -45,10 +45,16 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   - OUT_mask.png (OUT being OUTFILE without its extension), the mask at
 %     the image's full size: 8-bit grey, 255 on the foreground, 0
 %     elsewhere, exactly LABELS;
-%   - OUT_cutout.png, the object on a transparent background at full size:
-%     the image as RGBA, alpha 255 on the foreground with the image's
-%     colours unchanged (16 bits for a 16-bit image), alpha 0 and colour 0
-%     elsewhere.
+%   - OUT_cutout.png, the object on a transparent background at full size,
+%     RGBA (16 bits for a 16-bit image), with soft edges: along the
+%     boundary of LABELS, RWMATTE's method mattes a band of pixels (12 each
+%     side at 12 megapixels, scaled with the image; wider, up to 150
+%     pixels, where strands of hair or a wider blur cross its rim and the
+%     matte has not settled there), so that the alpha there is the object's
+%     opacity, between 0 and 1, and the colour the object's own, without
+%     the background that showed through (no halo over a new background);
+%     elsewhere alpha 255 on the foreground with the image's colours
+%     unchanged, alpha 0 and colour 0 off it.
 %   RWSEGMENT (IMAGEFILE, [], OUTFILE) paints, then does the same.
 %
 %   RWSEGMENT (IMAGEFILE, SEEDFILE, OUTFILE, GAMMA) sets the weight of the
@@ -71,8 +77,15 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   writes the strokes to STROKEFILE as a seed file (red and blue on black),
 %   which RWSEGMENT (IMAGEFILE, STROKEFILE) segments the same way.
 %
+%   RWSEGMENT (..., GAMMA, STROKEFILE, 'hard') writes the cut-out with hard
+%   edges instead, exactly LABELS: alpha 255 on the foreground with the
+%   image's colours unchanged, alpha 0 and colour 0 elsewhere ('soft', the
+%   default, mattes its edges; GAMMA and STROKEFILE may be []).  The matte
+%   is made once, for the final answer: painting keeps its speed.
+%
 %   Before any work, RWSEGMENT refuses, with one line naming the argument
-%   or the path: a GAMMA that is not a finite real number > 0; an output
+%   or the path: a GAMMA that is not a finite real number > 0; a cut-out
+%   kind other than 'soft' or 'hard'; an output
 %   file (the picture, the mask, the cut-out, STROKEFILE) that cannot be
 %   written, or a picture without an image file extension; then, once
 %   read, a file that cannot be read, a seed file of another size than the
@@ -83,7 +96,10 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   a 12-megapixel photograph at 1/7), then once more on the photograph's
 %   own pixels in a strip along the boundary found there.  Away from the
 %   boundary the probability is the working scale's, interpolated.  A
-%   12-megapixel photograph takes about 9 s and 0.7 GB, files included.
+%   12-megapixel photograph takes about 9 s and 0.7 GB, files included,
+%   with the hard cut-out; the soft one's matte takes longer, in
+%   proportion to the length of the object's outline and to the strands
+%   it follows (docs/matting.md and docs/performance.md have the figures).
 %   The painting window updates at a working scale of at most 2^16 pixels
 %   (its outline is that answer), in a fraction of a second at any size;
 %   Enter gives the full-resolution answer of the batch form.
@@ -124,6 +140,9 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
   if nargin < 5
     strokeFile = '';
   end
+  if nargin < 6 || isempty (cutout)
+    cutout = 'soft';
+  end
   info = struct ();
   painting = nargin >= 1 && ~isempty (imageFile) && (nargin < 2 || isempty (seedFile));
 
@@ -131,6 +150,9 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
   if ~isnumeric (gamma) || ~isscalar (gamma) || ~isreal (gamma) || ~isfinite (gamma) || gamma <= 0
     error ('rwsegment: GAMMA (the 4th argument, the weight of the colour prior) must be a finite real number > 0, not %s', ...
            shown (gamma));
+  end
+  if ~ischar (cutout) || ~any (strcmp (cutout, {'soft', 'hard'}))
+    error ('rwsegment: CUTOUT (the 6th argument) must be ''soft'' or ''hard'', not %s', shown (cutout));
   end
   files = outputFiles (outFile);
   inputs = {};
@@ -236,7 +258,13 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
   imwrite (uint8 (labels) * 255, files.mask);
   info.time.mask = toc (stage);
   stage = tic;
-  writeCutout (img, labels, bits, files.cutout);
+  if strcmp (cutout, 'soft') && any (labels(:)) && ~all (labels(:))
+    [alpha, fg] = mattecutout (img, labels, 1e-6);
+    mattewrite (fg, alpha, bits, files.cutout);
+    clear alpha fg
+  else
+    writeCutout (img, labels, bits, files.cutout);
+  end
   info.time.cutout = toc (stage);
   info.picture = files.picture;
   info.mask = files.mask;

@@ -11,6 +11,7 @@ mkdir (scratch);
 here = pwd ();
 cd (scratch);
 check_help_example ('ncsegment');
+check_help_example ('rwmatte');
 cd (here);
 confirm_recursive_rmdir (false);
 rmdir (scratch, 's');

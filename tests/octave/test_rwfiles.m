@@ -142,9 +142,10 @@ assert (mean (truth(:) == object(:)) > 0.97);   % a test image that segments
 imwrite (uint8 (1), [0 0 0; 0.2 0.4 0.6], f ('one.png'));
 assert (rwread (f ('one.png')), reshape ([0.2 0.4 0.6], 1, 1, 3), 1e-12);
 
-% The mask and the cut-out, 8-bit and (from a 16-bit photograph) 16-bit.
+% The mask and the hard cut-out, 8-bit and (from a 16-bit photograph)
+% 16-bit (the soft one: test_rwcutout.m).
 for source = {'rgb.png', 'rgb16.png'}
-  out = evalc ('[labels, ~, info] = rwsegment (f (source{1}), f (''seeds.png''), f (''result.png''));');
+  out = evalc ('[labels, ~, info] = rwsegment (f (source{1}), f (''seeds.png''), f (''result.png''), [], [], ''hard'');');
   assert (strcmp (info.mask, f ('result_mask.png')) && strcmp (info.cutout, f ('result_cutout.png')));
   assert (~isempty (strfind (out, ['Mask: ' info.mask])) && ~isempty (strfind (out, ['Cut-out: ' info.cutout])), out);
   assert (ihdr (info.mask), [8, 0]);

@@ -50,6 +50,8 @@ cases = {
   {none, none, f('out.png'), [0.1 0.2]},                 'GAMMA .* not a double array$'
   {none, none, f('out.png'), '0.1'},                     'GAMMA .* not ''0.1''$'
   {[], [], f('out.png'), -1},                            'GAMMA'
+  {none, none, f('out.png'), [], [], 'blur'},           'CUTOUT \(the 6th argument\) must be ''soft'' or ''hard'', not ''blur''$'
+  {none, none, f('no/out.png'), [], [], 1},             'CUTOUT .* not 1$'
   {none, none, f('no/out.png')},                         ['cannot write ' regexptranslate('escape', f('no/out.png')) ': there is no folder ']
   {none, none, f('result')},                             'cannot write .*result: give it an image file extension, such as \.png$'
   {none, none, f('folder.png')},                         'cannot write .*folder\.png: it is a folder$'

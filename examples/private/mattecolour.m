@@ -1,0 +1,81 @@
+function fg = mattecolour (img, alpha, code, tile, radius)
+%MATTECOLOUR  The object's own colour in the mixed pixels of a matte.
+%   FG = MATTECOLOUR (IMG, ALPHA, CODE, TILE, RADIUS): IMG H-by-W-by-3
+%   (uint8, uint16 or doubles in [0, 1]), ALPHA H-by-W in [0, 1], CODE as
+%   for MATTEALPHA (1 on the pixels whose opacity was solved).  FG is IMG's
+%   class and size: the image on the known object, the object's colour F
+%   on the solved pixels with ALPHA > 0, 0 wherever ALPHA is 0.
+%
+%   A mixed pixel holds alpha * F + (1 - alpha) * B.  F and B are taken
+%   smooth: first the mean colour of the opaque pixels (alpha >= 0.98)
+%   within RADIUS, or where there are none, of the most opaque ones
+%   (weights alpha^8), and likewise of the background; then each is moved by its share of what the pixel's
+%   colour still differs from alpha * F + (1 - alpha) * B; then the same
+%   once more within RADIUS/6 pixels, averaging the estimates (weighted by
+%   alpha and 1 - alpha) instead of the image.  Two flat colours blended
+%   come out exact.  Tile by tile, each in a crop RADIUS pixels wider.
+  [h, w, ~] = size (img);
+  fg = img;
+  off = repmat (alpha <= 0, [1 1 3]);
+  fg(off) = 0;
+  [r, c] = find (code == 1 & alpha > 0 & alpha < 1);
+  if isempty (r)
+    return;
+  end
+  top = 1;
+  if isinteger (img)
+    top = double (intmax (class (img)));
+  end
+  tiles = unique ((ceil (c / tile) - 1) * ceil (h / tile) + ceil (r / tile));
+  clear r c
+  tr = ceil (h / tile);
+  small = max (1, round (radius / 6));
+  for k = tiles(:).'
+    ti = mod (k - 1, tr);
+    tj = (k - 1 - ti) / tr;
+    core = {(ti * tile + 1):min(h, (ti + 1) * tile), (tj * tile + 1):min(w, (tj + 1) * tile)};
+    rows = max (1, core{1}(1) - radius - small) : min (h, core{1}(end) + radius + small);
+    cols = max (1, core{2}(1) - radius - small) : min (w, core{2}(end) + radius + small);
+    I = double (img(rows, cols, :)) / top;
+    a = double (alpha(rows, cols));
+    b = 1 - a;
+    F = smooth (I, (a >= 0.98) + 1e-3 * a .^ 8, radius);    % the opaque pixels' colour
+    B = smooth (I, (b >= 0.98) + 1e-3 * b .^ 8, radius);
+    err = I - a .* F - b .* B;
+    F = F + a .* err;
+    B = B + b .* err;
+    F = smooth (F, a, small);
+    B = smooth (B, b, small);
+    F = min (max (F + a .* (I - a .* F - b .* B), 0), 1);
+    in = {core{1} - rows(1) + 1, core{2} - cols(1) + 1};
+    solved = code(core{1}, core{2}) == 1 & alpha(core{1}, core{2}) > 0;
+    part = fg(core{1}, core{2}, :);
+    est = F(in{1}, in{2}, :) * top;
+    sel = repmat (solved, [1 1 3]);
+    if isinteger (img)
+      part(sel) = cast (round (est(sel)), class (img));
+    else
+      part(sel) = est(sel);
+    end
+    fg(core{1}, core{2}, :) = part;
+  end
+end
+
+function m = smooth (X, weight, r)
+% The WEIGHT-ed mean of each plane of X over the (2R+1)-square around each
+% pixel.
+  total = boxSum (weight, r) + 1e-12;
+  m = zeros (size (X));
+  for ch = 1:size (X, 3)
+    m(:, :, ch) = boxSum (weight .* X(:, :, ch), r) ./ total;
+  end
+end
+
+function s = boxSum (x, r)
+% The sum of X over the (2R+1)-square around each pixel, cut at the edges.
+  [h, w] = size (x);
+  c = cumsum ([zeros(1, w); x], 1);
+  x = c(min (h, (1:h) + r) + 1, :) - c(max (0, (1:h) - r - 1) + 1, :);
+  c = cumsum ([zeros(h, 1), x], 2);
+  s = c(:, min (w, (1:w) + r) + 1) - c(:, max (0, (1:w) - r - 1) + 1);
+end

@@ -1,0 +1,22 @@
+function mattewrite (fg, alpha, bits, file)
+%MATTEWRITE  An RGBA PNG of the object's colours FG and the opacity ALPHA.
+%   MATTEWRITE (FG, ALPHA, BITS, FILE): FG H-by-W-by-3 (uint8, uint16 or
+%   doubles in [0, 1]), ALPHA H-by-W in [0, 1]; 16 bits a sample when BITS
+%   > 8, else 8.  The colour is 0 wherever ALPHA is 0 (which also keeps the
+%   file small).
+  if bits > 8
+    cls = 'uint16';
+  else
+    cls = 'uint8';
+  end
+  top = double (intmax (cls));
+  if ~isa (fg, cls)
+    if isinteger (fg)
+      fg = double (fg) / double (intmax (class (fg)));
+    end
+    fg = cast (round (min (max (fg, 0), 1) * top), cls);
+  end
+  none = repmat (alpha <= 0, [1 1 3]);
+  fg(none) = 0;
+  imwrite (fg, file, 'Alpha', cast (round (double (alpha) * top), cls));
+end

@@ -1,0 +1,193 @@
+function [alpha, fg, info] = rwmatte (image, trimap, outFile)
+%RWMATTE  The soft opacity of an object and its own colours, from a trimap.
+%   [ALPHA, FG] = RWMATTE (IMAGE, TRIMAP) mattes the colour (or grey) image
+%   IMAGE: TRIMAP, of the same size, is white (1, or 255) on pixels surely
+%   of the object, black (0) on pixels surely of the background, and grey
+%   (anything between 10% and 90%) where the object's edge may be: soft,
+%   blurred, or hair and fur over the background.  ALPHA is the H-by-W
+%   opacity in [0, 1] (1 and 0 on the white and black pixels), FG the
+%   H-by-W-by-3 colour of the object, values in [0, 1], wherever ALPHA > 0
+%   (0 elsewhere): in a mixed pixel, the object's colour without the
+%   background that shows through, so that ALPHA .* FG + (1 - ALPHA) .* NEW
+%   lays the object over a new background NEW with no halo.
+%
+%   IMAGE and TRIMAP may be file names (any kind RWREAD reads: JPEG, PNG,
+%   GIF, TIFF, BMP, ...) or arrays: the image H-by-W-by-3 or H-by-W, uint8,
+%   uint16 or doubles in [0, 1]; the trimap H-by-W (or H-by-W-by-3, its
+%   mean taken), logical, integer over the class's range, or doubles in
+%   [0, 1].
+%
+%   RWMATTE (IMAGE, TRIMAP, OUTFILE) also writes OUTFILE, an RGBA PNG: the
+%   object's colours FG and the opacity ALPHA, 16 bits a sample for a
+%   16-bit photograph (8 otherwise), colour 0 where ALPHA is 0.
+%   [ALPHA, FG, INFO] = RWMATTE (...) also gives the number of unknown
+%   pixels (INFO.unknown) and the time of each stage (INFO.time).
+%
+%   Before any work, RWMATTE refuses, with one line naming the argument or
+%   the file: an OUTFILE that cannot be written or is not a .png; an
+%   IMAGE or TRIMAP that cannot be read; a trimap of another size than the
+%   image, or one with no white (object) or no black (background) pixel.
+%
+%   The method.  The opacity is closed-form matting: within every 3-by-3
+%   window k, the opacity is taken as an affine function of the colour,
+%   alpha = a_k' * I + b_k, which makes the best matte the minimiser of
+%   alpha' * L * alpha, with the known pixels fixed, for the matting
+%   Laplacian L.  Its off-diagonal entries join pixels that share a window
+%   (up to two apart: 24 offsets, listed by PALLANT with the colours):
+%       L_ij = -sum_k (1 + (I_i - mu_k)' * inv (C_k + EPSILON/9 * eye (3)) * (I_j - mu_k)) / 9
+%   (mu_k and C_k the window's mean colour and covariance; EPSILON = 1e-6
+%   for colours in [0, 1], which keeps flat windows from dividing by
+%   their noise: 1e-5 and 1e-4 gave 1.4 and 2.2 times the error on
+%   composites of photographs).  The unknown pixels are solved with a
+%   sparse Cholesky factorisation one 256-by-256 tile at a time, each in a
+%   crop 12 pixels wider on every side whose solution is dropped: never
+%   the whole image's system at once.  The colour is then solved from
+%   ALPHA: the object's colour F and the background's B are taken smooth
+%   (their ALPHA- and (1 - ALPHA)-weighted means within 90 pixels, then
+%   within 15), each moved by its share of what the pixel still differs
+%   from ALPHA * F + (1 - ALPHA) * B.  A 12-megapixel photograph with a band of
+%   unknown pixels along its object's outline takes seconds
+%   (docs/performance.md).
+%
+%   Example (an edge blurred over 30 pixels: the object's red on the left,
+%   blue behind):
+%       t = repmat ([ones(1, 5), linspace(1, 0, 30), zeros(1, 5)], 30, 1);   % the true alpha
+%       img = t .* reshape ([0.9 0.2 0.1], 1, 1, 3) + (1 - t) .* reshape ([0.1 0.2 0.8], 1, 1, 3);
+%       tri = 0.5 * ones (30, 40);
+%       tri(:, 1:5) = 1;  tri(:, 36:40) = 0;
+%       [alpha, fg] = rwmatte (img, tri);
+%       fprintf ('largest error of alpha: %.4f\n', max (abs (alpha(:) - t(:))));
+%       fprintf ('the object''s colour where alpha > 0: %.2f %.2f %.2f\n', fg(15, 30, :));
+%   prints
+%       largest error of alpha: 0.0001
+%       the object's colour where alpha > 0: 0.90 0.20 0.10
+%
+%   Needs PALLANT on the path and RWREAD beside it.  Runs in MATLAB and in
+%   GNU Octave.
+%
+%   See also RWSEGMENT, RWREAD, PALLANT.
+
+  started = tic;
+  if exist ('pallant') ~= 3
+    error ('rwmatte: pallant is not on the path (the MEX function it runs on): build it with "bash examples/run" and addpath build/octave');
+  end
+  if nargin < 2
+    error ('rwmatte: give an IMAGE and a TRIMAP: RWMATTE (IMAGE, TRIMAP [, OUTFILE])');
+  end
+  if nargin >= 3 && ~isempty (outFile)
+    writablePng (outFile);
+  else
+    outFile = '';
+  end
+  [tri, triName] = readTrimap (trimap);
+  code = zeros (size (tri), 'uint8');
+  code(tri > 0.1 & tri < 0.9) = 1;
+  code(tri >= 0.9) = 2;
+  clear tri
+  if ~any (code(:) == 2)
+    error ('rwmatte: %s has no white pixel (none known to be of the object)', triName);
+  end
+  if ~any (code(:) == 0)
+    error ('rwmatte: %s has no black pixel (none known to be of the background)', triName);
+  end
+  [img, bits, imgName] = readImage (image);
+  if size (img, 1) ~= size (code, 1) || size (img, 2) ~= size (code, 2)
+    error ('rwmatte: %s is %d-by-%d, %s %d-by-%d', triName, size (code, 1), size (code, 2), ...
+           imgName, size (img, 1), size (img, 2));
+  end
+  info.time.read = toc (started);
+  info.unknown = nnz (code == 1);
+
+  stage = tic;
+  alpha = mattealpha (img, code, 512, 16, 1e-6);
+  info.time.alpha = toc (stage);
+  stage = tic;
+  F = mattecolour (img, alpha, code, 256, 90);
+  info.time.colour = toc (stage);
+  clear code
+  stage = tic;
+  if ~isempty (outFile)
+    mattewrite (F, alpha, bits, outFile);
+  end
+  info.time.write = toc (stage);
+  alpha = double (alpha);
+  if nargout > 1
+    if isinteger (F)
+      fg = double (F) / double (intmax (class (F)));
+    else
+      fg = F;
+    end
+  end
+  info.time.total = toc (started);
+end
+
+function [tri, name] = readTrimap (trimap)
+% The trimap as H-by-W doubles in [0, 1].
+  if ischar (trimap)
+    name = ['the trimap ' trimap];
+    tri = rwread (trimap, 'rwmatte');
+  elseif (isnumeric (trimap) || islogical (trimap)) && isreal (trimap) && ndims (trimap) <= 3 ...
+         && any (size (trimap, 3) == [1 3]) && ~isempty (trimap)
+    name = 'the trimap';
+    tri = trimap;
+    if isinteger (tri)
+      tri = double (tri) / double (intmax (class (tri)));
+    else
+      tri = double (tri);
+    end
+  else
+    error ('rwmatte: TRIMAP (the 2nd argument) must be a file name or an H-by-W array');
+  end
+  tri = mean (tri, 3);
+end
+
+function [img, bits, name] = readImage (image)
+% The image in its own class where it is 8 or 16 bits, else doubles.
+  if ischar (image)
+    name = ['the image ' image];
+    [img, ~, bits] = rwread (image, 'rwmatte', true);
+  elseif isnumeric (image) && isreal (image) && ndims (image) <= 3 && any (size (image, 3) == [1 3]) ...
+         && ~isempty (image)
+    name = 'the image';
+    img = image;
+    bits = 8;
+    if isa (img, 'uint16')
+      bits = 16;
+    elseif ~isa (img, 'uint8')
+      img = min (max (double (img), 0), 1);
+      bits = 16;
+    end
+  else
+    error ('rwmatte: IMAGE (the 1st argument) must be a file name or an H-by-W-by-3 array');
+  end
+  if size (img, 3) == 1
+    img = repmat (img, [1 1 3]);
+  end
+end
+
+function writablePng (file)
+% Refuses FILE before any work when it cannot be written or is no PNG;
+% leaves no file behind that was not there.
+  if ~ischar (file) || size (file, 1) ~= 1
+    error ('rwmatte: OUTFILE (the 3rd argument) must be a file name');
+  end
+  [folder, ~, ext] = fileparts (file);
+  if ~strcmpi (ext, '.png')
+    error ('rwmatte: cannot write %s: give it the extension .png (an RGBA PNG)', file);
+  end
+  if ~isempty (folder) && ~isfolder (folder)
+    error ('rwmatte: cannot write %s: there is no folder %s', file, folder);
+  end
+  if isfolder (file)
+    error ('rwmatte: cannot write %s: it is a folder', file);
+  end
+  existed = isfile (file);
+  [fid, why] = fopen (file, 'a');
+  if fid < 0
+    error ('rwmatte: cannot write %s: %s', file, why);
+  end
+  fclose (fid);
+  if ~existed
+    delete (file);
+  end
+end

@@ -1,0 +1,48 @@
+% rwsegment's soft cut-out: on a photograph whose object has a blurred edge
+% and a hair-like strand, the mask stays the hard labels; the cut-out's
+% alpha is the labels away from the boundary (colours unchanged there) and
+% the object's opacity along it, strand included, within a few hundredths;
+% 16 bits in, 16 bits out.
+here = fileparts (mfilename ('fullpath'));
+addpath (fullfile (here, '..', '..', 'examples'));
+work = tempname ();
+mkdir (work);
+cleanup = onCleanup (@() system (['rm -rf ''' work '''']));
+f = @(name) fullfile (work, name);
+
+h = 300; w = 400;
+[x, y] = meshgrid (1:w, 1:h);
+r = hypot (x - 180, y - 150);
+t = min (max ((80 - r) / 3 + 0.5, 0), 1);             % a disc, edge 3 px wide
+along = x - 255;                                      % a strand: 25 px out, to the right
+strand = 0.7 * exp (-(y - 150) .^ 2 / 2) .* (along > -3 & along < 25) .* (1 - max (along, 0) / 50);
+t = max (t, strand);
+randn ('state', 3);
+F = cat (3, 0.85 + 0 * x, 0.55 + 0 * x, 0.2 + 0 * x);
+B = cat (3, 0.15 + 0.001 * x, 0.3 + 0.0005 * y, 0.65 + 0 * x);
+img = t .* F + (1 - t) .* B + 0.004 * randn (h, w, 3);
+img16 = uint16 (round (65535 * min (max (img, 0), 1)));
+imwrite (img16, f ('photo.png'));
+seeds = zeros (h, w, 3, 'uint8');
+seeds(150, 120:240, 1) = 255;
+seeds([10 290], 10:390, 3) = 255;
+seeds(10:290, [10 390], 3) = 255;
+imwrite (seeds, f ('seeds.png'));
+
+evalc ('[labels, ~, info] = rwsegment (f (''photo.png''), f (''seeds.png''), f (''result.png''));');
+mask = rwread (info.mask);
+assert (isequal (mask(:, :, 1), double (labels)));
+assert (double (fileread (info.cutout)(25:26)), [16, 6]);
+[cut, alpha] = rwread (info.cutout);
+far = abs (r - 80) > 40 & ~(abs (y - 150) < 40 & x > 200);     % away from edge and strand
+assert (isequal (alpha(far), double (labels(far))));
+photo = rwread (f ('photo.png'));
+on = repmat (far & labels, [1 1 3]);
+assert (isequal (cut(on), photo(on)));
+soft = t > 0 & t < 1;
+assert (mean ((alpha(soft) - t(soft)) .^ 2) < 0.003);
+core = strand > 0.3 & along > 5;                      % the strand off the disc
+assert (mean (abs (alpha(core) - t(core))) < 0.1);
+% The object's colour in the mixed pixels is its own, not the blend.
+mixed = repmat (alpha > 0.2 & alpha < 0.8, [1 1 3]);
+assert (max (abs (cut(mixed) - F(mixed))) < 0.06);

@@ -1,0 +1,72 @@
+% rwmatte: an edge blurred between two flat colours comes back exact, from
+% arrays and from files (16 bits in, a 16-bit RGBA PNG out); a trimap
+% with nothing unknown comes back as it is; the refusals name the file,
+% come before any work and leave no file behind.
+here = fileparts (mfilename ('fullpath'));
+addpath (fullfile (here, '..', '..', 'examples'));
+work = tempname ();
+mkdir (work);
+cleanup = onCleanup (@() system (['rm -rf ''' work '''']));
+f = @(name) fullfile (work, name);
+
+% A blurred edge: alpha a ramp over 30 pixels, red object over blue.
+t = repmat ([ones(1, 5), linspace(1, 0, 30), zeros(1, 5)], 30, 1);
+F = reshape ([0.9 0.3 0.1], 1, 1, 3);
+B = reshape ([0.1 0.25 0.8], 1, 1, 3);
+img = t .* F + (1 - t) .* B;
+tri = 0.5 * ones (30, 40);
+tri(:, 1:5) = 1;
+tri(:, 36:40) = 0;
+[alpha, fg] = rwmatte (img, tri);
+assert (max (abs (alpha(:) - t(:))) < 1 / 255);
+on = repmat (alpha > 0, [1 1 3]);
+assert (~any (fg(~on)));
+assert (max (abs (fg(on) - reshape (repmat (F, [30 40 1]), [], 1)(on(:)))) < 1 / 255);
+
+% The same through files: a 16-bit PNG and an 8-bit trimap give a 16-bit
+% RGBA PNG, within a level of 65535 of the truth where it is exact.
+imwrite (uint16 (round (img * 65535)), f ('edge16.png'));
+imwrite (uint8 (round (tri * 255)), f ('tri.png'));
+rwmatte (f ('edge16.png'), f ('tri.png'), f ('cut.png'));
+assert (double (fileread (f ('cut.png'))(25:26)), [16, 6]);       % IHDR: 16 bits, RGBA
+[cut, a] = rwread (f ('cut.png'));
+assert (max (abs (a(:) - t(:))) < 2 / 255);
+assert (max (abs (cut(on) - reshape (repmat (F, [30 40 1]), [], 1)(on(:)))) < 2 / 255);
+
+% Nothing unknown: the trimap is the matte, the image the colour on it.
+hard = double (t > 0.5);
+photo = uint8 (round (255 * rand (30, 40, 3)));
+[alpha, fg] = rwmatte (photo, hard);
+assert (isequal (alpha, hard));
+keep = repmat (hard > 0, [1 1 3]);
+assert (isequal (fg(keep), double (photo(keep)) / 255) && ~any (fg(~keep)));
+
+% Refusals, each one line naming the file, none leaving OUTFILE: the
+% output file's first, then the trimap's (before the image is read), then
+% the sizes.
+imwrite (uint8 (round (img * 255)), f ('edge.png'));
+imwrite (uint8 (round (tri(1:29, :) * 255)), f ('short.png'));
+imwrite (uint8 (128 * ones (30, 40)), f ('grey.png'));
+imwrite (uint8 (255 * (tri > 0.9) + 128 * (tri <= 0.9)), f ('nobg.png'));
+imwrite (uint8 (128 * (tri == 0.5)), f ('nofg.png'));
+cases = {
+  {f('none.png'), f('tri.png'), f('no/out.png')},  ['cannot write ' regexptranslate('escape', f('no/out.png')) ': there is no folder']
+  {f('none.png'), f('tri.png'), f('out.jpg')},     'cannot write .*out\.jpg: give it the extension \.png'
+  {f('edge.png'), f('none.png'), f('out.png')},    ['cannot read ' regexptranslate('escape', f('none.png')) ': no such file$']
+  {f('edge.png'), f('short.png'), f('out.png')},   ['the trimap ' regexptranslate('escape', f('short.png')) ' is 29-by-40, the image .*edge\.png 30-by-40$']
+  {f('edge.png'), f('nofg.png'), f('out.png')},    ['the trimap ' regexptranslate('escape', f('nofg.png')) ' has no white pixel']
+  {f('edge.png'), f('nobg.png'), f('out.png')},    ['the trimap ' regexptranslate('escape', f('nobg.png')) ' has no black pixel']
+  {f('edge.png'), f('grey.png'), f('out.png')},    'has no white pixel'
+  {f('none.png'), f('nofg.png'), f('out.png')},    'has no white pixel'         % before the image is read
+  {img, tri(:, 1:39)},                             'the trimap is 30-by-39, the image 30-by-40$'
+};
+for k = 1:size (cases, 1)
+  try
+    rwmatte (cases{k, 1}{:});
+    error ('case %d: no refusal', k);
+  catch err
+    assert (~isempty (regexp (err.message, ['^rwmatte: .*' cases{k, 2}], 'once')) && ...
+            ~any (err.message == sprintf ('\n')), 'case %d: %s', k, err.message);
+  end
+  assert (~exist (f ('out.png'), 'file') && ~exist (f ('out.jpg'), 'file'), 'case %d left a file', k);
+end
