@@ -14,13 +14,14 @@ function matte_bench (what, dir, k, mp)
 %   MATTE_BENCH ('score', DIR) prints a row for each cut-out there
 %   (matte.png, seg_cutout.png, and peer.png from bench/matte_peer.py),
 %   scored by MATTE_SCORE.
+  toolbox_parts ();              % the jobs' reader and the session's steps
   switch what
     case 'make'
       c = matte_composites (k, mp);
       imwrite (c.img, fullfile (dir, 'image.jpg'), 'Quality', 95);
       imwrite (uint8 (round (c.trimap * 255)), fullfile (dir, 'trimap.png'));
       [h, w, ~] = size (c.img);
-      [fgSeed, bgSeed] = rwsession ('paint', c.strokes, h, w);
+      [fgSeed, bgSeed] = strokeMasks (c.strokes, h, w);
       seeds = zeros (h, w, 3, 'uint8');
       seeds(:, :, 1) = 255 * uint8 (fgSeed);
       seeds(:, :, 3) = 255 * uint8 (bgSeed);

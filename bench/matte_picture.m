@@ -7,6 +7,7 @@ function matte_picture (dir, file)
 %   its size, the 160-by-160 piece of it where the most pixels are neither
 %   opaque nor transparent (an edge with strands), above the same piece
 %   laid through the true alpha.
+  toolbox_parts ();              % rwread, the jobs' reader
   T = load (fullfile (dir, 'truth.mat'));
   [fg, alpha] = rwread (fullfile (dir, 'seg_cutout.png'));
   back = double (T.newbg) / 255;

@@ -9,6 +9,9 @@
 % Segmentation from strokes
 %   rwsegment - Foreground and background of a photograph from painted strokes.
 %
+% Soft edges
+%   rwmatte   - The opacity and the object's own colours from a trimap.
+%
 % Regions without strokes
 %   ncsegment - An image split into K regions by a normalized cut.
 %

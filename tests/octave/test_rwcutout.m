@@ -4,7 +4,8 @@
 % the object's opacity along it, strand included, within a few hundredths;
 % 16 bits in, 16 bits out.
 here = fileparts (mfilename ('fullpath'));
-addpath (fullfile (here, '..', '..', 'examples'));
+addpath (fullfile (here, '..', '..', 'toolbox'));
+cd (fullfile (here, '..', '..', 'toolbox', 'private'));   % rwread, the jobs' reader
 work = tempname ();
 mkdir (work);
 cleanup = onCleanup (@() system (['rm -rf ''' work '''']));

@@ -119,7 +119,8 @@ for o = 2:8
   rows(end + 1, :) = {sprintf('o%d.jpg', o), 'seeds.png', 'srgb.jpg', 'seeds.png', 0.5};
 end
 results = struct ();
-segment = @(image, seedFile) rwsegment (f (image), f (seedFile), f ('picture.png'));
+% The labels are what is compared: the hard cut-out, which costs no matte.
+segment = @(image, seedFile) rwsegment (f (image), f (seedFile), f ('picture.png'), [], [], 'hard');
 key = @(image, seedFile) regexprep ([image '_' seedFile], '\W', '_');
 for r = 1:size (rows, 1)
   for side = [0 2]
@@ -164,7 +165,7 @@ end
 % A wide photograph: its picture is scaled down to 3,200 pixels in all.
 imwrite (repmat (img8, [1 15 1]), f ('wide.png'));
 imwrite (repmat (asRgb (seeds, pure), [1 15 1]), f ('wide_seeds.png'));
-evalc ('[labels, ~, info] = rwsegment (f (''wide.png''), f (''wide_seeds.png''), f (''wide_result.png''));');
+evalc ('[labels, ~, info] = rwsegment (f (''wide.png''), f (''wide_seeds.png''), f (''wide_result.png''), [], [], ''hard'');');
 picture = imread (info.picture);
 assert (size (picture, 2) <= 3200 && size (picture, 2) > 3100 && ihdr (info.picture)(1) == 8);
 assert (abs (size (picture, 1) - 120 * (size (picture, 2) - 16) / 3 / 2400) <= 1);

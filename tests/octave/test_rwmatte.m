@@ -3,7 +3,8 @@
 % with nothing unknown comes back as it is; the refusals name the file,
 % come before any work and leave no file behind.
 here = fileparts (mfilename ('fullpath'));
-addpath (fullfile (here, '..', '..', 'examples'));
+addpath (fullfile (here, '..', '..', 'toolbox'));
+cd (fullfile (here, '..', '..', 'toolbox', 'private'));   % rwread, the jobs' reader
 work = tempname ();
 mkdir (work);
 cleanup = onCleanup (@() system (['rm -rf ''' work '''']));
@@ -59,7 +60,9 @@ cases = {
   {f('edge.png'), f('grey.png'), f('out.png')},    'has no white pixel'
   {f('none.png'), f('nofg.png'), f('out.png')},    'has no white pixel'         % before the image is read
   {img, tri(:, 1:39)},                             'the trimap is 30-by-39, the image 30-by-40$'
+  {f('edge.png'), f('grey.png'), f('edge.png')},   'will not write .*edge\.png: it is the input file .*edge\.png$'
 };
+before = fileread (f ('edge.png'));
 for k = 1:size (cases, 1)
   try
     rwmatte (cases{k, 1}{:});
@@ -70,3 +73,4 @@ for k = 1:size (cases, 1)
   end
   assert (~exist (f ('out.png'), 'file') && ~exist (f ('out.jpg'), 'file'), 'case %d left a file', k);
 end
+assert (strcmp (fileread (f ('edge.png')), before));   % the image refused as OUTFILE is untouched

@@ -75,6 +75,7 @@ function [alpha, fg, info] = rwmatte (image, trimap, outFile)
     error ('rwmatte: give an IMAGE and a TRIMAP: RWMATTE (IMAGE, TRIMAP [, OUTFILE])');
   end
   if nargin >= 3 && ~isempty (outFile)
+    checkOutputs ('rwmatte', {image, trimap}, {outFile});
     writablePng (outFile);
   else
     outFile = '';
