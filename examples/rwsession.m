@@ -118,17 +118,22 @@ function S = openSession (img, gamma, warm, factor)
   if isinteger (img)
     S.top = double (intmax (class (img)));
   end
-  S.work = shrinkImage (img, S.factor, S.top);
+  [S.work, detail] = shrinkImage (img, S.factor, S.top);
   [h, w, ~] = size (S.work);
   S.h = h; S.w = w;
   S.weight = gamma * 2^18 / (h * w);              % the prior's weight here
 
   stage = tic;
-  S.graph = walkGraph (offsetGraph (S.work), h * w);
+  % A fourth channel beside the colours: how sharp the image is around each
+  % pixel, so that an object in focus stands out from a blurred background
+  % of the same colours, to the priors and to the edges alike.
+  S.sharp = sharpness (S.work, detail);
+  features = cat (3, S.work, S.sharp);
+  S.graph = walkGraph (offsetGraph (features), h * w);
   S.edges = 2 * numel (S.graph.s);                % as PALLANT lists them
   S.strip = 0;                                    % the full-resolution pass's
   S.stripEdges = 0;
-  S.X = reshape (S.work, h * w, 3).';             % 3-by-N, a column per pixel
+  S.X = reshape (features, h * w, 4).';           % 4-by-N, a column per pixel
   S.time.graph = toc (stage);
 
   S.strokes = struct ('kind', {}, 'xy', {}, 'radius', {});
@@ -137,6 +142,7 @@ function S = openSession (img, gamma, warm, factor)
   S.bg = false (S.fullH, S.fullW);
   S.x = [];
   S.models = struct ('fg', {[]}, 'bg', {[]});
+  S.parts = struct ('fg', {[]}, 'bg', {[]});
   if nargin >= 3 && ~isempty (warm) && warm
     % One update with a seed of each kind in two corners, thrown away: the
     % first update after a stroke then finds the index lists of this
@@ -180,6 +186,35 @@ function E = offsetGraph (img)
   end
   E = cell2struct (cellfun (@(c) vertcat (c{:}), num2cell (parts, 1), 'UniformOutput', false), ...
                    {'s', 't', 'dcF', 'dcB', 'rootF', 'rootB'}, 2);
+end
+
+function t = sharpness (work, detail)
+% How sharp the image is around each working pixel: the root mean square
+% of the colour's variation within the blocks of a 3-by-3 window (DETAIL,
+% each block's variance on the image's own pixels; at full scale, where
+% blocks are pixels, the colour differences to the 4-neighbours), in units
+% of its median over the image, so that the image's own contrast sets the
+% scale, on a log scale: 0 where the image is flat or blurred, about 0.7
+% at its typical sharpness, growing slowly beyond.  A block's variance
+% holds no edge of its neighbours, so the measure does not spill across an
+% object's outline by more than a block.
+  [h, w, ~] = size (work);
+  if isempty (detail)
+    detail = zeros (h, w);
+    d = sum (diff (work, 1, 1).^2, 3) / 2;
+    detail(1:h - 1, :) = detail(1:h - 1, :) + d;
+    detail(2:h, :) = detail(2:h, :) + d;
+    d = sum (diff (work, 1, 2).^2, 3) / 2;
+    detail(:, 1:w - 1) = detail(:, 1:w - 1) + d;
+    detail(:, 2:w) = detail(:, 2:w) + d;
+  end
+  box = ones (3, 1);
+  e = sqrt (max (conv2 (box, box, detail, 'same') ./ conv2 (box, box, ones (h, w), 'same'), 0));
+  typical = median (e(:));
+  if typical <= 0
+    typical = max (max (e(:)), eps);
+  end
+  t = knob ('SHARPSCALE', 0.3) * log1p (e / typical);
 end
 
 function G = walkGraph (E, n)
@@ -289,6 +324,7 @@ function S = update (S, tol)
   % block to the other, and the full-resolution pass still has it.
   S.ready = any (S.fg(:)) && any (S.bg(:));
   S.time.priors = 0; S.time.matrix = 0; S.time.solve = 0; S.time.full = 0;
+  S.time.islands = 0; S.time.learn = 0;
   S.prob = [];
   S.labels = [];
   if ~S.ready
@@ -320,9 +356,38 @@ function S = update (S, tol)
   else
     start = S.x(:);
   end
-  [x, S.time.solve, matrix] = solveWalk (S.graph, w, ~(fg(:) | bg(:)), double (fg(:)), ...
+  free = ~(fg(:) | bg(:));
+  [x, S.time.solve, matrix] = solveWalk (S.graph, w, free, double (fg(:)), ...
                                          prior, S.weight, start, tol);
   S.time.matrix = S.time.matrix + matrix;
+  S.time.islands = 0;
+  S.time.learn = 0;
+  % The models learn from the answer: refitted to the features of what is
+  % labelled foreground and background now, then solved again, a few rounds
+  % (expectation-maximisation's), so that a colour the object holds but no
+  % stroke covers is taken in.  Regions of foreground that no foreground
+  % stroke reaches are weighed first, so that one dropped teaches nothing.
+  for round = 1:knob ('ROUNDS', 2)
+    stage = tic;
+    x = islands (S, x, fg, prior);
+    S.time.islands = S.time.islands + toc (stage);
+    stage = tic;
+    on = x >= 0.5;
+    parts.fg = mixtureFit (spread (S.X, find (on | fg(:)), 2^14), knob ('KFG', 5));
+    parts.bg = mixtureFit (spread (S.X, find (~on | bg(:)), 2^14), knob ('KBG', 5));
+    S.parts = parts;
+    learnt = priorOf (parts.fg, parts.bg, S.X);
+    mix = knob ('MIX', 1);
+    prior = mix * learnt + (1 - mix) * prior;
+    S.time.learn = S.time.learn + toc (stage);
+    [x, seconds, matrix] = solveWalk (S.graph, w, free, double (fg(:)), ...
+                                      prior, S.weight, x, tol);
+    S.time.solve = S.time.solve + seconds;
+    S.time.matrix = S.time.matrix + matrix;
+  end
+  stage = tic;
+  x = islands (S, x, fg, prior);
+  S.time.islands = S.time.islands + toc (stage);
   S.x = reshape (x, S.h, S.w);
   if S.factor == 1
     S.prob = S.x;
@@ -340,6 +405,52 @@ function prior = priorOf (fgParts, bgParts, X)
   pBg = mixtureDensity (bgParts, X);
   prior = (pFg ./ max (pFg + pBg, realmin)).';
   prior(pFg + pBg == 0) = 0.5;
+end
+
+function x = islands (S, x, fg, prior)
+% Every region of foreground (x >= 0.5, 8-connected) that no foreground
+% seed touches is kept only where the colour evidence for it is strong:
+% where it is not, its probability is mirrored below 0.5.
+  on = x >= 0.5;
+  G = S.graph;
+  both = on(G.s) & on(G.t);
+  at = find (on);
+  n = numel (at);
+  if n == 0
+    return;
+  end
+  node = zeros (G.n, 1);
+  node(at) = 1:n;
+  A = sparse (node(G.s(both)), node(G.t(both)), true, n, n);
+  parent = etree (A | A.');
+  parent = parent(:);
+  roots = find (parent == 0);
+  parent(roots) = roots;
+  root = parent;
+  while true
+    next = root(root);
+    if isequal (next, root)
+      break;
+    end
+    root = next;
+  end
+  [~, ~, id] = unique (root);
+  count = accumarray (id, 1);
+  seeded = accumarray (id, double (fg(at)), size (count)) > 0;
+  strength = accumarray (id, prior(at), size (count)) ./ count;
+  keep = seeded | strength >= knob ('ISLAND', 0.9);
+  if getenv ('ISLANDDEBUG')
+    fprintf ('island %d px strength %.3f seeded %d\n', [count, strength, seeded].');
+  end
+  drop = at(~keep(id));
+  x(drop) = 0.5 * (1 - x(drop));
+end
+
+function v = knob (name, default)
+  v = str2double (getenv (name));
+  if isnan (v)
+    v = default;
+  end
 end
 
 function noise = seedNoise (G, seeds)
@@ -461,11 +572,16 @@ function S = refine (S, tol)
   [pr, pc] = find (inStrip);
   pr = pr(:); pc = pc(:);                        % columns, even for one row
 
-  % Colour models of the seeds' own colours, and their colour noise.
+  % Models of the features on the image's own pixels, learnt from the
+  % answer as at the working scale (the centre pixel of every block), and
+  % the seeds' colour noise.
   fgAt = find (S.fg(:));
   bgAt = find (S.bg(:));
-  models.fg = struct ('parts', mixtureFit (colours (S.img, fgAt, 2^14) / S.top));
-  models.bg = struct ('parts', mixtureFit (colours (S.img, bgAt, 2^14) / S.top));
+  centre = min ((0:hs - 1).' * f + ceil (f / 2), H) + (min ((0:ws - 1) * f + ceil (f / 2), W) - 1) * H;
+  blocks = find (L);
+  models.fg.parts = mixtureFit (pixelFeatures (S, centre, blocks, 2^14), knob ('KFG', 5));
+  blocks = find (~L);
+  models.bg.parts = mixtureFit (pixelFeatures (S, centre, blocks, 2^14), knob ('KBG', 5));
   noiseFg = pixelNoise (S.img, S.fg, fgAt, S.top);
   noiseBg = pixelNoise (S.img, S.bg, bgAt, S.top);
 
@@ -545,6 +661,15 @@ function S = refine (S, tol)
   S.time.full = toc (total);
 end
 
+function X = pixelFeatures (S, centre, blocks, most)
+% The features on the image's own pixels of the centre pixels CENTRE of
+% the working-scale BLOCKS, at most MOST of them evenly spread: their
+% colours, a column each.  (Sharpness, measured over a window, is left
+% out here: on the image's own pixels it would blur the boundary.)
+  blocks = blocks(unique (round (linspace (1, numel (blocks), min (numel (blocks), most)))));
+  X = colours (S.img, centre(blocks), numel (blocks)) / S.top;
+end
+
 function noise = pixelNoise (img, seeds, at, top)
 % The mean squared colour difference between 8-neighbours both in SEEDS
 % (whose pixels are AT), at the image's own size (TOP its value for 1),
@@ -589,12 +714,23 @@ function samples = colours (img, at, most)
   samples = double ([img(at), img(at + plane), img(at + 2 * plane)].');
 end
 
-function parts = mixtureFit (samples)
+function samples = spread (X, at, most)
+% The columns AT of X, at most MOST of them evenly spread.
+  at = at(unique (round (linspace (1, numel (at), min (numel (at), most)))));
+  samples = X(:, at);
+end
+
+function parts = mixtureFit (samples, most)
 % A Gaussian mixture fitted to the columns of SAMPLES: a few rounds of
 % k-means, one Gaussian per cluster of at least 4 samples, each weighted
-% by its share of the samples.  Up to 3 clusters, fewer for fewer than 12
-% samples, so that a small stroke still gets its Gaussian.
-  k = max (1, min (3, floor (size (samples, 2) / 4)));
+% by its share of the samples.  Up to MOST clusters (default 3), fewer
+% for fewer than 4 samples a cluster, so that a small stroke still gets
+% its Gaussian.
+  if nargin < 2
+    most = 3;
+  end
+  d = size (samples, 1);
+  k = max (1, min (most, floor (size (samples, 2) / 4)));
   [centres, owner] = kmeans3 (samples, k);
   parts = struct ('mu', {}, 'inverse', {}, 'scale', {});
   for j = 1:k
@@ -603,9 +739,9 @@ function parts = mixtureFit (samples)
       continue;
     end
     mu = centres(:, j);
-    d = mine - mu;
-    C = (d * d.') / size (mine, 2) + 1e-4 * eye (3);
-    scale = (size (mine, 2) / size (samples, 2)) / sqrt ((2 * pi)^3 * det (C));
+    dev = mine - mu;
+    C = (dev * dev.') / size (mine, 2) + 1e-4 * eye (d);
+    scale = (size (mine, 2) / size (samples, 2)) / sqrt ((2 * pi)^d * det (C));
     parts(end + 1) = struct ('mu', mu, 'inverse', inv (C), 'scale', scale);
   end
 end
@@ -622,7 +758,7 @@ function [centres, owner] = kmeans3 (samples, k)
 % Plain k-means on colour samples, started from k samples spread out by
 % the farthest-point rule, so that it gives the same clusters every run.
   n = size (samples, 2);
-  centres = zeros (3, k);
+  centres = zeros (size (samples, 1), k);
   centres(:, 1) = mean (samples, 2);
   nearest = sum ((samples - centres(:, 1)).^2, 1);
   for j = 2:k
@@ -659,11 +795,14 @@ function A = blockMean (n, factor)
   A = sparse (block, 1:n, 1 ./ count(block), numel (count), n);
 end
 
-function small = shrinkImage (img, factor, top)
+function [small, detail] = shrinkImage (img, factor, top)
 % IMG averaged over FACTOR-by-FACTOR blocks (the last ones over what is
-% left of them), as doubles in [0, 1], TOP being IMG's value for 1.  A
-% band of whole blocks' rows at a time, each averaged across first: the
-% fastest order for a sparse matrix, and a band's doubles stay small.
+% left of them), as doubles in [0, 1], TOP being IMG's value for 1, and
+% the variance of the colours within each block (DETAIL, summed over the
+% channels; empty at FACTOR 1).  A band of whole blocks' rows at a time,
+% each averaged across first: the fastest order for a sparse matrix, and
+% a band's doubles stay small.
+  detail = [];
   if factor == 1
     small = double (img) / top;
     return;
@@ -672,14 +811,18 @@ function small = shrinkImage (img, factor, top)
   down = blockMean (h, factor);
   across = blockMean (w, factor).';
   small = zeros (size (down, 1), size (across, 2), d);
+  square = zeros (size (down, 1), size (across, 2));
   band = factor * ceil (512 / factor);
-  for ch = 1:d
-    for first = 1:band:h
-      rows = first:min (h, first + band - 1);
-      small(:, :, ch) = small(:, :, ch) + down(:, rows) * (double (img(rows, :, ch)) * across);
+  for first = 1:band:h
+    rows = first:min (h, first + band - 1);
+    for ch = 1:d
+      plane = double (img(rows, :, ch));
+      small(:, :, ch) = small(:, :, ch) + down(:, rows) * (plane * across);
+      square = square + down(:, rows) * ((plane .* plane) * across);
     end
   end
   small = small / top;
+  detail = max (square / top^2 - sum (small.^2, 3), 0);
 end
 
 function [fg, bg] = shrinkSeeds (fg, bg, factor, h, w)
