@@ -108,6 +108,9 @@ function S = openSession (img, gamma, warm, factor)
   S = struct ();
   S.gamma = gamma;
   S.radius = 3;
+  S.island = 20;                                  % see ISLANDS
+  S.reach = 1;                                    % the strip's blocks each side
+  S.rounds = 2;                                   % of learning from the answer
   [S.fullH, S.fullW, ~] = size (img);
   if nargin < 4 || isempty (factor)
     factor = workingFactor (S.fullH, S.fullW);
@@ -191,30 +194,25 @@ end
 function t = sharpness (work, detail)
 % How sharp the image is around each working pixel: the root mean square
 % of the colour's variation within the blocks of a 3-by-3 window (DETAIL,
-% each block's variance on the image's own pixels; at full scale, where
-% blocks are pixels, the colour differences to the 4-neighbours), in units
-% of its median over the image, so that the image's own contrast sets the
-% scale, on a log scale: 0 where the image is flat or blurred, about 0.7
-% at its typical sharpness, growing slowly beyond.  A block's variance
-% holds no edge of its neighbours, so the measure does not spill across an
-% object's outline by more than a block.
+% each block's variance on the image's own pixels), in units of its median
+% over the image, so that the image's own contrast sets the scale, on a
+% log scale: 0 where the image is flat or blurred, about 0.2 at its
+% typical sharpness, growing slowly beyond.  A block's variance holds no
+% edge of its neighbours, so the measure spills across an object's outline
+% by a block at most.  Worked at full scale (no blocks), or on fewer than
+% 4096 working pixels (where the window is a large share of the image), it
+% is 0.
   [h, w, ~] = size (work);
-  if isempty (detail)
-    detail = zeros (h, w);
-    d = sum (diff (work, 1, 1).^2, 3) / 2;
-    detail(1:h - 1, :) = detail(1:h - 1, :) + d;
-    detail(2:h, :) = detail(2:h, :) + d;
-    d = sum (diff (work, 1, 2).^2, 3) / 2;
-    detail(:, 1:w - 1) = detail(:, 1:w - 1) + d;
-    detail(:, 2:w) = detail(:, 2:w) + d;
+  if isempty (detail) || h * w < 4096
+    t = zeros (h, w);
+    return;
   end
   box = ones (3, 1);
   e = sqrt (max (conv2 (box, box, detail, 'same') ./ conv2 (box, box, ones (h, w), 'same'), 0));
-  typical = median (e(:));
-  if typical <= 0
-    typical = max (max (e(:)), eps);
-  end
-  t = knob ('SHARPSCALE', 0.3) * log1p (e / typical);
+  % (At least a 255th: variation below an 8-bit level, rounding's or a
+  % flat image's, counts as none.)
+  typical = max (median (e(:)), 1 / 255);
+  t = 0.3 * log1p (e / typical);
 end
 
 function G = walkGraph (E, n)
@@ -367,18 +365,25 @@ function S = update (S, tol)
   % (expectation-maximisation's), so that a colour the object holds but no
   % stroke covers is taken in.  Regions of foreground that no foreground
   % stroke reaches are weighed first, so that one dropped teaches nothing.
-  for round = 1:knob ('ROUNDS', 2)
+  % (Models learnt from fewer than 4096 working pixels, a few dozen blocks
+  % a side, are no better than the strokes': a tiny image keeps those.)
+  rounds = S.rounds * (S.h * S.w >= 4096);
+  for round = 1:rounds
     stage = tic;
-    x = islands (S, x, fg, prior);
+    [x, dropped] = islands (S, x, fg);
     S.time.islands = S.time.islands + toc (stage);
     stage = tic;
+    % (Blocks on the boundary, which mix both sides' colours, and regions
+    % dropped as unlike the strokes teach neither model.)
     on = x >= 0.5;
-    parts.fg = mixtureFit (spread (S.X, find (on | fg(:)), 2^14), knob ('KFG', 5));
-    parts.bg = mixtureFit (spread (S.X, find (~on | bg(:)), 2^14), knob ('KBG', 5));
+    mixed = dropped;
+    across = on(S.graph.s) ~= on(S.graph.t);
+    mixed(S.graph.s(across)) = true;
+    mixed(S.graph.t(across)) = true;
+    parts.fg = mixtureFit (spread (S.X, find ((on & ~mixed) | fg(:)), 2^14), 5);
+    parts.bg = mixtureFit (spread (S.X, find ((~on & ~mixed) | bg(:)), 2^14), 5);
     S.parts = parts;
-    learnt = priorOf (parts.fg, parts.bg, S.X);
-    mix = knob ('MIX', 1);
-    prior = mix * learnt + (1 - mix) * prior;
+    prior = priorOf (parts.fg, parts.bg, S.X);
     S.time.learn = S.time.learn + toc (stage);
     [x, seconds, matrix] = solveWalk (S.graph, w, free, double (fg(:)), ...
                                       prior, S.weight, x, tol);
@@ -386,7 +391,7 @@ function S = update (S, tol)
     S.time.matrix = S.time.matrix + matrix;
   end
   stage = tic;
-  x = islands (S, x, fg, prior);
+  [x, S.dropped] = islands (S, x, fg);
   S.time.islands = S.time.islands + toc (stage);
   S.x = reshape (x, S.h, S.w);
   if S.factor == 1
@@ -407,22 +412,31 @@ function prior = priorOf (fgParts, bgParts, X)
   prior(pFg + pBg == 0) = 0.5;
 end
 
-function x = islands (S, x, fg, prior)
+function [x, dropped] = islands (S, x, fg)
 % Every region of foreground (x >= 0.5, 8-connected) that no foreground
-% seed touches is kept only where the colour evidence for it is strong:
-% where it is not, its probability is mirrored below 0.5.
+% seed touches is weighed: it is kept where its features are about as
+% typical of the foreground strokes' model as the strokes' own (the median
+% log density over the region at most S.island below the median over the
+% strokes): a part of the object the strokes missed, of the same stuff.  A
+% region that only resembles the strokes, far less typical of them, is
+% dropped: its probability is mirrored below 0.5.
   on = x >= 0.5;
-  G = S.graph;
-  both = on(G.s) & on(G.t);
+  dropped = false (numel (x), 1);
+  seeds = find (fg(:));
   at = find (on);
   n = numel (at);
-  if n == 0
+  if n == 0 || isempty (seeds) || isinf (S.island)
     return;
   end
+  % The regions: the trees of the elimination tree of the graph's edges
+  % within the foreground, one tree per connected region; each node's root
+  % found by pointer jumping.
+  G = S.graph;
+  both = on(G.s) & on(G.t);
   node = zeros (G.n, 1);
   node(at) = 1:n;
-  A = sparse (node(G.s(both)), node(G.t(both)), true, n, n);
-  parent = etree (A | A.');
+  A = sparse (node(G.s(both)), node(G.t(both)), 1, n, n);
+  parent = etree (A + A.');
   parent = parent(:);
   roots = find (parent == 0);
   parent(roots) = roots;
@@ -435,22 +449,29 @@ function x = islands (S, x, fg, prior)
     root = next;
   end
   [~, ~, id] = unique (root);
+  id = id(:);
   count = accumarray (id, 1);
   seeded = accumarray (id, double (fg(at)), size (count)) > 0;
-  strength = accumarray (id, prior(at), size (count)) ./ count;
-  keep = seeded | strength >= knob ('ISLAND', 0.9);
-  if getenv ('ISLANDDEBUG')
-    fprintf ('island %d px strength %.3f seeded %d\n', [count, strength, seeded].');
+  if all (seeded)
+    return;
   end
+  reference = median (log (mixtureDensity (S.models.fg.parts, S.X(:, seeds)) + realmin));
+  loose = find (~seeded(id));
+  density = log (mixtureDensity (S.models.fg.parts, S.X(:, at(loose))) + realmin).';
+  % The median of each region's densities: sorted by region, then density.
+  [~, order] = sortrows ([id(loose), density]);
+  group = id(loose(order));
+  value = density(order);
+  size_ = accumarray (group, 1, size (count));
+  first = cumsum ([0; size_(1:end - 1)]);
+  k = find (size_ > 0);
+  middle = (value(first(k) + floor ((size_(k) + 1) / 2)) + value(first(k) + ceil ((size_(k) + 1) / 2))) / 2;
+  strength = -inf (size (count));
+  strength(k) = middle - reference;
+  keep = seeded | strength >= -S.island;
   drop = at(~keep(id));
   x(drop) = 0.5 * (1 - x(drop));
-end
-
-function v = knob (name, default)
-  v = str2double (getenv (name));
-  if isnan (v)
-    v = default;
-  end
+  dropped(drop) = true;
 end
 
 function noise = seedNoise (G, seeds)
@@ -559,11 +580,12 @@ function S = refine (S, tol)
   % The strip: the blocks next to a change of label (on both sides of it),
   % by patch.
   L = S.x >= 0.5;
-  pad = L([1 1:hs hs], [1 1:ws ws]);
+  r = S.reach;
+  pad = L([ones(1, r), 1:hs, hs * ones(1, r)], [ones(1, r), 1:ws, ws * ones(1, r)]);
   change = false (hs, ws);
-  for dr = -1:1
-    for dc = -1:1
-      change = change | pad(2 + dr:hs + 1 + dr, 2 + dc:ws + 1 + dc) ~= L;
+  for dr = -r:r
+    for dc = -r:r
+      change = change | pad(1 + r + dr:hs + r + dr, 1 + r + dc:ws + r + dc) ~= L;
     end
   end
   [br, bc] = find (change);
@@ -578,10 +600,10 @@ function S = refine (S, tol)
   fgAt = find (S.fg(:));
   bgAt = find (S.bg(:));
   centre = min ((0:hs - 1).' * f + ceil (f / 2), H) + (min ((0:ws - 1) * f + ceil (f / 2), W) - 1) * H;
-  blocks = find (L);
-  models.fg.parts = mixtureFit (pixelFeatures (S, centre, blocks, 2^14), knob ('KFG', 5));
-  blocks = find (~L);
-  models.bg.parts = mixtureFit (pixelFeatures (S, centre, blocks, 2^14), knob ('KBG', 5));
+  blocks = find (L & ~change);                    % not the boundary's
+  models.fg.parts = mixtureFit (pixelFeatures (S, centre, blocks, 2^14), 5);
+  blocks = find (~L(:) & ~change(:) & ~S.dropped);
+  models.bg.parts = mixtureFit (pixelFeatures (S, centre, blocks, 2^14), 5);
   noiseFg = pixelNoise (S.img, S.fg, fgAt, S.top);
   noiseBg = pixelNoise (S.img, S.bg, bgAt, S.top);
 
