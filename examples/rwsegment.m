@@ -97,15 +97,31 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   pixels, the brush radius).
 %
 %   The method: a random walker with colour priors.  PALLANT lists the
-%   edges of the 8-neighbour pixel graph with their squared colour
-%   differences; KESTROW evaluates Gaussian colour models of the seeded
-%   foreground and background at every pixel; MODRICK pairs every edge
-%   with its reverse edge so that direction-dependent weights become
-%   symmetric.  The foreground probability x minimises
+%   edges of the 8-neighbour pixel graph with their squared differences in
+%   colour and in sharpness (a fourth channel: how much detail the image
+%   holds around a pixel, so that an object in focus stands apart from a
+%   blurred background of the same colours); KESTROW evaluates Gaussian
+%   mixtures of the foreground's and the background's features at every
+%   pixel; MODRICK pairs every edge with its reverse edge so that
+%   direction-dependent weights become symmetric.  The foreground
+%   probability x minimises
 %       x' * L * x + gamma * sum ((1 - p) .* x.^2 + p .* (1 - x).^2)
 %   with the seeds fixed (1 foreground, 0 background), L the graph
-%   Laplacian and p the colour prior; a pixel is foreground where x >= 0.5.
-%   RWSESSION holds the computation, one stroke at a time.
+%   Laplacian and p the prior; a pixel is foreground where x >= 0.5.  The
+%   mixtures are first fitted to the strokes, then, twice, to the answer
+%   (each time solved again), so that a colour the object holds but no
+%   stroke covers is taken in.  RWSESSION holds the computation, one
+%   stroke at a time.
+%
+%   Regions no foreground stroke reaches: a region labelled foreground
+%   that touches no foreground stroke is kept when its colours and
+%   sharpness are about as typical of the foreground strokes as the
+%   strokes' own pixels (another part of the same object: every blob of a
+%   multi-part object of one kind comes out, stroked or not), and dropped
+%   when it merely resembles them (clouds, leaves, a wall elsewhere in the
+%   picture).  To keep a region that was dropped, paint a foreground
+%   stroke on it; to drop one that was kept, paint a background stroke on
+%   it.
 %
 %   Needs PALLANT, KESTROW and MODRICK on the path, and RWSESSION and
 %   RWREAD beside it.  Runs in MATLAB and in GNU Octave.
@@ -318,6 +334,7 @@ function [S, info] = paintWindow (img, name, gamma, info, started)
   % answer, at full resolution.
   G.S = rwsession ('open', img, gamma, true, rwsession ('factor', h, w, 2^16));
   G.S.radius = max (3, 3 / scale);        % a brush 7 screen pixels wide
+  G.S.rounds = 1;                         % one round of learning: quick
   G.lineWidth = (2 * G.S.radius * scale + 1) * 72 / get (0, 'ScreenPixelsPerInch');
   G.stroke = [];
   G.kind = 'fg';

@@ -6,9 +6,14 @@ function varargout = rwsession (action, varargin)
 %   12-megapixel photograph holds in an eighth or a quarter of the memory)
 %   averaged over FACTOR-by-FACTOR blocks, FACTOR at
 %   least 2 and the smallest that leaves at most 2^18 working pixels (2 up
-%   to 1024-by-1024, 7 for 12 megapixels); there, the 8-neighbour edges
-%   with their colour differences (PALLANT, one offset at a time), every
-%   edge's reverse edge (MODRICK), the colours as a 3-by-N matrix.  GAMMA
+%   to 1024-by-1024, 7 for 12 megapixels); beside the colours, a fourth
+%   channel, S.sharp: how sharp the image is around each block (the
+%   colours' variance within the blocks of a 3-by-3 window, against its
+%   median over the image, on a log scale), which tells an object in focus
+%   from a blurred background of the same colours; there, the 8-neighbour
+%   edges with their differences in those four channels (PALLANT, one
+%   offset at a time), every edge's reverse edge (MODRICK), the features as
+%   a 4-by-N matrix.  GAMMA
 %   is the weight of the colour prior at a working size of 2^18 pixels; at
 %   other sizes it is scaled by 2^18 over the pixel count, so that the
 %   prior reaches as far across the picture whatever its resolution.
@@ -51,24 +56,42 @@ function varargout = rwsession (action, varargin)
 %   built-in 512-by-512 test image, its strokes (a struct array with fields
 %   kind, xy and radius) and the regions it was made of.
 %
+%   An update solves with Gaussian mixtures of the seeds' features as the
+%   prior, then S.rounds times (default 2; the painting window uses 1)
+%   refits both mixtures to the answer (the blocks labelled foreground and
+%   background, those on the boundary left out) and solves again, as
+%   expectation-maximisation does: a colour the object holds that no
+%   stroke covers is taken in.  Before each refit, every region of
+%   foreground that no foreground seed touches is weighed: it is kept when
+%   its features are about as typical of the foreground seeds' mixture as
+%   the seeds' own (the median log density over the region at most
+%   S.island, default 20, below the median over the seeds), as another part
+%   of the same object is; otherwise it is dropped (its probability
+%   mirrored below 0.5) and teaches neither model.  A foreground stroke on a
+%   region keeps it; S.island = Inf keeps every region.  Below 4096
+%   working pixels there is no refit and no sharpness: too few blocks.
+%
 %   After an update, S.x is the foreground probability at the working
 %   scale (S.h-by-S.w, one value per S.factor-by-S.factor block), S.ready
 %   whether both kinds of seed exist, and S.time the time of the update's
-%   stages at the working scale (graph, priors, matrix, solve), of the
-%   whole update there, and of the full-resolution pass (full).  S.prob and S.labels (prob >= 0.5) are
+%   stages at the working scale (graph, priors, matrix, solve, islands,
+%   learn), of the whole update there, and of the full-resolution pass
+%   (full).  S.prob and S.labels (prob >= 0.5) are
 %   the probability and the mask at the image's own size: after 'seeds'
 %   always, after 'stroke' and 'undo' only where the working scale is the
 %   image's (S.factor 1; else they are empty).  Until both kinds of seed
 %   exist the mask is the foreground seeds.  An update solves starting from
 %   the previous solution.
 %
-%   The full-resolution pass: the working-scale blocks next to a change of
-%   label, grouped into patches of at least 6-by-6 pixels, are the strip.
+%   The full-resolution pass: the working-scale blocks within S.reach
+%   (default 1) blocks of a change of label, grouped into patches of at
+%   least 6-by-6 pixels, are the strip.
 %   PALLANT lists the edges of mosaics of those patches, each patch with a
 %   one-pixel rim, at most 2^18 pixels at a time, so the edges of the whole
 %   image are never listed at once.  The strip's pixels are solved again
-%   with the same kind of colour priors (refitted to the seeds' own colours)
-%   and weights, the seeds fixed and the pixels around the strip fixed to
+%   with colour priors fitted to the answer's own pixels (the centre pixel
+%   of every block away from the boundary, on each side) and the same kind
+%   of weights, the seeds fixed and the pixels around the strip fixed to
 %   the label the working scale gave them.
 %
 %   See also RWSEGMENT.
