@@ -89,8 +89,9 @@ function varargout = rwsession (action, varargin)
 %   PALLANT lists the edges of mosaics of those patches, each patch with a
 %   one-pixel rim, at most 2^18 pixels at a time, so the edges of the whole
 %   image are never listed at once.  The strip's pixels are solved again
-%   with the same kind of colour priors (refitted to the seeds' own colours)
-%   and weights, the seeds fixed and the pixels around the strip fixed to
+%   with colour priors fitted to the answer's own pixels (the centre pixel
+%   of every block away from the boundary, on each side) and the same kind
+%   of weights, the seeds fixed and the pixels around the strip fixed to
 %   the label the working scale gave them.  S.reach = 2 widens the strip:
 %   on photographs it puts more of the boundary on the edge, at twice the
 %   strip's time.
@@ -415,7 +416,7 @@ function S = update (S, tol)
     S.time.matrix = S.time.matrix + matrix;
   end
   stage = tic;
-  x = islands (S, x, fg);
+  [x, S.dropped] = islands (S, x, fg);
   S.time.islands = S.time.islands + toc (stage);
   S.x = reshape (x, S.h, S.w);
   if S.factor == 1
@@ -618,11 +619,16 @@ function S = refine (S, tol)
   [pr, pc] = find (inStrip);
   pr = pr(:); pc = pc(:);                        % columns, even for one row
 
-  % Colour models of the seeds' own colours, and their colour noise.
+  % Models of the features on the image's own pixels, learnt from the
+  % answer as at the working scale (the centre pixel of every block), and
+  % the seeds' colour noise.
   fgAt = find (S.fg(:));
   bgAt = find (S.bg(:));
-  models.fg.parts = mixtureFit (colours (S.img, fgAt, 2^14) / S.top);
-  models.bg.parts = mixtureFit (colours (S.img, bgAt, 2^14) / S.top);
+  centre = min ((0:hs - 1).' * f + ceil (f / 2), H) + (min ((0:ws - 1) * f + ceil (f / 2), W) - 1) * H;
+  blocks = find (L & ~change);                    % not the boundary's
+  models.fg.parts = mixtureFit (pixelFeatures (S, centre, blocks, 2^14), 5);
+  blocks = find (~L(:) & ~change(:) & ~S.dropped);
+  models.bg.parts = mixtureFit (pixelFeatures (S, centre, blocks, 2^14), 5);
   noiseFg = pixelNoise (S.img, S.fg, fgAt, S.top);
   noiseBg = pixelNoise (S.img, S.bg, bgAt, S.top);
 
@@ -700,6 +706,15 @@ function S = refine (S, tol)
   S.labels = S.prob >= 0.5;
   S.strip = numel (strip);
   S.time.full = toc (total);
+end
+
+function X = pixelFeatures (S, centre, blocks, most)
+% The features on the image's own pixels of the centre pixels CENTRE of
+% the working-scale BLOCKS, at most MOST of them evenly spread: their
+% colours, a column each.  (Sharpness, measured over a window, is left
+% out here: on the image's own pixels it would blur the boundary.)
+  blocks = blocks(unique (round (linspace (1, numel (blocks), min (numel (blocks), most)))));
+  X = colours (S.img, centre(blocks), numel (blocks)) / S.top;
 end
 
 function noise = pixelNoise (img, seeds, at, top)
