@@ -84,17 +84,16 @@ function varargout = rwsession (action, varargin)
 %   the previous solution.
 %
 %   The full-resolution pass: the working-scale blocks within S.reach
-%   (default 1) blocks of a change of label, grouped into patches of at
-%   least 6-by-6 pixels, are the strip.
+%   blocks of a change of label (2 where sharpness is measured, which may
+%   move the boundary a block; else 1), grouped into patches of at least
+%   6-by-6 pixels, are the strip.
 %   PALLANT lists the edges of mosaics of those patches, each patch with a
 %   one-pixel rim, at most 2^18 pixels at a time, so the edges of the whole
 %   image are never listed at once.  The strip's pixels are solved again
 %   with colour priors fitted to the answer's own pixels (the centre pixel
 %   of every block away from the boundary, on each side) and the same kind
 %   of weights, the seeds fixed and the pixels around the strip fixed to
-%   the label the working scale gave them.  S.reach = 2 widens the strip:
-%   on photographs it puts more of the boundary on the edge, at twice the
-%   strip's time.
+%   the label the working scale gave them.
 %
 %   See also RWSEGMENT.
 
@@ -134,7 +133,6 @@ function S = openSession (img, gamma, warm, factor)
   S.gamma = gamma;
   S.radius = 3;
   S.island = 20;                                  % see ISLANDS
-  S.reach = 1;                                    % the strip's blocks each side
   S.rounds = 2;                                   % of learning from the answer
   [S.fullH, S.fullW, ~] = size (img);
   if nargin < 4 || isempty (factor)
@@ -156,6 +154,10 @@ function S = openSession (img, gamma, warm, factor)
   % pixel, so that an object in focus stands out from a blurred background
   % of the same colours, to the priors and to the edges alike.
   S.sharp = sharpness (S.work, detail);
+  % The strip's blocks each side of the working scale's boundary: two where
+  % sharpness is measured, since a block across an outline is sharp and may
+  % take the boundary a block off.
+  S.reach = 1 + any (S.sharp(:));
   features = cat (3, S.work, S.sharp);
   S.graph = walkGraph (offsetGraph (features), h * w);
   S.edges = 2 * numel (S.graph.s);                % as PALLANT lists them
