@@ -85,7 +85,9 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   boundary the probability is the working scale's, interpolated.  A
 %   12-megapixel photograph takes about 9 s and 0.7 GB, files included.
 %   The painting window updates at a working scale of at most 2^16 pixels
-%   (its outline is that answer), in a fraction of a second at any size;
+%   (its outline is that answer, with the strokes' own colour models: the
+%   models learn from the answer at Enter), in a fraction of a second at
+%   any size;
 %   Enter gives the full-resolution answer of the batch form.
 %
 %   [LABELS, PROB, INFO] = RWSEGMENT (...) returns the H-by-W logical
@@ -334,7 +336,7 @@ function [S, info] = paintWindow (img, name, gamma, info, started)
   % answer, at full resolution.
   G.S = rwsession ('open', img, gamma, true, rwsession ('factor', h, w, 2^16));
   G.S.radius = max (3, 3 / scale);        % a brush 7 screen pixels wide
-  G.S.rounds = 1;                         % one round of learning: quick
+  G.S.rounds = 0;                         % no learning while painting: quick
   G.lineWidth = (2 * G.S.radius * scale + 1) * 72 / get (0, 'ScreenPixelsPerInch');
   G.stroke = [];
   G.kind = 'fg';

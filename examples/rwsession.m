@@ -57,7 +57,8 @@ function varargout = rwsession (action, varargin)
 %   kind, xy and radius) and the regions it was made of.
 %
 %   An update solves with Gaussian mixtures of the seeds' features as the
-%   prior, then S.rounds times (default 2; the painting window uses 1)
+%   prior, then S.rounds times (default 2; the painting window, 0: Enter
+%   learns)
 %   refits both mixtures to the answer (the blocks labelled foreground and
 %   background, those on the boundary left out) and solves again, as
 %   expectation-maximisation does: a colour the object holds that no
@@ -407,8 +408,9 @@ function S = update (S, tol)
     across = on(S.graph.s) ~= on(S.graph.t);
     mixed(S.graph.s(across)) = true;
     mixed(S.graph.t(across)) = true;
-    parts.fg = mixtureFit (spread (S.X, find ((on & ~mixed) | fg(:)), 2^14), 5);
-    parts.bg = mixtureFit (spread (S.X, find ((~on & ~mixed) | bg(:)), 2^14), 5);
+    most = ceil (S.h * S.w / 16);                % 2^14 at 2^18 working pixels
+    parts.fg = mixtureFit (spread (S.X, find ((on & ~mixed) | fg(:)), most), 5);
+    parts.bg = mixtureFit (spread (S.X, find ((~on & ~mixed) | bg(:)), most), 5);
     S.parts = parts;
     prior = priorOf (parts.fg, parts.bg, S.X);
     S.time.learn = S.time.learn + toc (stage);
