@@ -408,9 +408,8 @@ function S = update (S, tol)
     across = on(S.graph.s) ~= on(S.graph.t);
     mixed(S.graph.s(across)) = true;
     mixed(S.graph.t(across)) = true;
-    most = ceil (S.h * S.w / 16);                % 2^14 at 2^18 working pixels
-    parts.fg = mixtureFit (spread (S.X, find ((on & ~mixed) | fg(:)), most), 5);
-    parts.bg = mixtureFit (spread (S.X, find ((~on & ~mixed) | bg(:)), most), 5);
+    parts.fg = mixtureFit (spread (S.X, find ((on & ~mixed) | fg(:)), 2^14), 5);
+    parts.bg = mixtureFit (spread (S.X, find ((~on & ~mixed) | bg(:)), 2^14), 5);
     S.parts = parts;
     prior = priorOf (parts.fg, parts.bg, S.X);
     S.time.learn = S.time.learn + toc (stage);
@@ -704,7 +703,7 @@ function S = refine (S, tol)
                               coarse, tol);
 
   S.prob = growProb (S.x, f, H, W);
-  S.prob(strip) = x(1:numel (strip));
+  S.prob(strip) = min (max (x(1:numel (strip)), 0), 1);   % the solver's tolerance aside
   S.prob(S.fg) = 1;
   S.prob(S.bg) = 0;
   S.labels = S.prob >= 0.5;
