@@ -66,7 +66,7 @@ function photo_bench (action, dir, megapixels)
       started = tic;
       S = rwsession ('open', img, 0.002, true, rwsession ('factor', h, w, 2^16));
       S.radius = strokes(1).radius;
-      S.rounds = 0;
+      S.strokeRounds = 0;
       p.ready = toc (started);
       % Each stroke in two halves, as a person paints in several drags,
       % then two corrections drawn over what is there.

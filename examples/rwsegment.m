@@ -83,7 +83,7 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   a 12-megapixel photograph at 1/7), then once more on the photograph's
 %   own pixels in a strip along the boundary found there.  Away from the
 %   boundary the probability is the working scale's, interpolated.  A
-%   12-megapixel photograph takes about 9 s and 0.7 GB, files included.
+%   12-megapixel photograph takes about 9 s and 0.9 GB, files included.
 %   The painting window updates at a working scale of at most 2^16 pixels
 %   (its outline is that answer, with the strokes' own colour models: the
 %   models learn from the answer at Enter), in a fraction of a second at
@@ -336,7 +336,7 @@ function [S, info] = paintWindow (img, name, gamma, info, started)
   % answer, at full resolution.
   G.S = rwsession ('open', img, gamma, true, rwsession ('factor', h, w, 2^16));
   G.S.radius = max (3, 3 / scale);        % a brush 7 screen pixels wide
-  G.S.rounds = 0;                         % no learning while painting: quick
+  G.S.strokeRounds = 0;                   % no learning while painting: quick
   G.lineWidth = (2 * G.S.radius * scale + 1) * 72 / get (0, 'ScreenPixelsPerInch');
   G.stroke = [];
   G.kind = 'fg';

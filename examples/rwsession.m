@@ -57,8 +57,8 @@ function varargout = rwsession (action, varargin)
 %   kind, xy and radius) and the regions it was made of.
 %
 %   An update solves with Gaussian mixtures of the seeds' features as the
-%   prior, then S.rounds times (default 2; the painting window, 0: Enter
-%   learns)
+%   prior, then S.rounds times (default 2; after 'stroke',
+%   S.strokeRounds, default 2, which the painting window sets to 0)
 %   refits both mixtures to the answer (the blocks labelled foreground and
 %   background, those on the boundary left out) and solves again, as
 %   expectation-maximisation does: a colour the object holds that no
@@ -135,6 +135,7 @@ function S = openSession (img, gamma, warm, factor)
   S.radius = 3;
   S.island = 20;                                  % see ISLANDS
   S.rounds = 2;                                   % of learning from the answer
+  S.strokeRounds = 2;                             % the same after a stroke
   [S.fullH, S.fullW, ~] = size (img);
   if nargin < 4 || isempty (factor)
     factor = workingFactor (S.fullH, S.fullW);
@@ -274,7 +275,7 @@ function S = addStroke (S, kind, xy, radius)
   S.strokes(end + 1) = struct ('kind', kind, 'xy', double (xy), 'radius', radius);
   S.fg(at) = strcmp (kind, 'fg');
   S.bg(at) = strcmp (kind, 'bg');
-  S = update (S, 1e-3);
+  S = update (S, 1e-3, S.strokeRounds);
 end
 
 function [fg, bg] = paintStrokes (strokes, h, w)
@@ -341,9 +342,13 @@ end
 
 % ---- The update ------------------------------------------------------------
 
-function S = update (S, tol)
+function S = update (S, tol, rounds)
 % The segmentation for the current seeds at the working scale, the solver
-% stopping at the relative residual TOL.
+% stopping at the relative residual TOL, the models learning from the
+% answer ROUNDS times (default S.rounds).
+  if nargin < 3
+    rounds = S.rounds;
+  end
   total = tic;
   [fg, bg] = shrinkSeeds (S.fg, S.bg, S.factor, S.h, S.w);
   % Both kinds must be painted; at the working scale one may lose every
@@ -395,7 +400,7 @@ function S = update (S, tol)
   % stroke reaches are weighed first, so that one dropped teaches nothing.
   % (Models learnt from fewer than 4096 working pixels, a few dozen blocks
   % a side, are no better than the strokes': a tiny image keeps those.)
-  rounds = S.rounds * (S.h * S.w >= 4096);
+  rounds = rounds * (S.h * S.w >= 4096);
   for round = 1:rounds
     stage = tic;
     [x, dropped] = islands (S, x, fg);
