@@ -69,6 +69,7 @@ function photo_bench (action, dir, megapixels)
       started = tic;
       S = sessionOpen (img, 0.002, true, workingFactor (h, w, 2^16));
       S.radius = strokes(1).radius;
+      S.strokeRounds = 0;
       p.ready = toc (started);
       % Each stroke in two halves, as a person paints in several drags,
       % then two corrections drawn over what is there.

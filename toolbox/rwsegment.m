@@ -96,12 +96,14 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   a 12-megapixel photograph at 1/7), then once more on the photograph's
 %   own pixels in a strip along the boundary found there.  Away from the
 %   boundary the probability is the working scale's, interpolated.  A
-%   12-megapixel photograph takes about 9 s and 0.7 GB, files included,
+%   12-megapixel photograph takes 9 to 14 s and 0.9 GB, files included,
 %   with the hard cut-out; the soft one's matte takes longer, in
 %   proportion to the length of the object's outline and to the strands
 %   it follows (docs/matting.md and docs/performance.md have the figures).
 %   The painting window updates at a working scale of at most 2^16 pixels
-%   (its outline is that answer), in a fraction of a second at any size;
+%   (its outline is that answer, with the strokes' own colour models: the
+%   models learn from the answer at Enter), in a fraction of a second at
+%   any size;
 %   Enter gives the full-resolution answer of the batch form.
 %
 %   [LABELS, PROB, INFO] = RWSEGMENT (...) returns the H-by-W logical
@@ -113,16 +115,32 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   pixels, the brush radius).
 %
 %   The method: a random walker with colour priors.  PALLANT lists the
-%   edges of the 8-neighbour pixel graph with their squared colour
-%   differences; KESTROW evaluates Gaussian colour models of the seeded
-%   foreground and background at every pixel; MODRICK pairs every edge
-%   with its reverse edge so that direction-dependent weights become
-%   symmetric.  The foreground probability x minimises
+%   edges of the 8-neighbour pixel graph with their squared differences in
+%   colour and in sharpness (a fourth channel: how much detail the image
+%   holds around a pixel, so that an object in focus stands apart from a
+%   blurred background of the same colours); KESTROW evaluates Gaussian
+%   mixtures of the foreground's and the background's features at every
+%   pixel; MODRICK pairs every edge with its reverse edge so that
+%   direction-dependent weights become symmetric.  The foreground
+%   probability x minimises
 %       x' * L * x + gamma * sum ((1 - p) .* x.^2 + p .* (1 - x).^2)
 %   with the seeds fixed (1 foreground, 0 background), L the graph
-%   Laplacian and p the colour prior; a pixel is foreground where x >= 0.5.
-%   The steps of the computation, one stroke at a time, and the reader of
-%   image files are the toolbox's own parts, in its private folder.
+%   Laplacian and p the prior; a pixel is foreground where x >= 0.5.  The
+%   mixtures are first fitted to the strokes, then, twice, to the answer
+%   (each time solved again), so that a colour the object holds but no
+%   stroke covers is taken in.  The steps of the computation, one
+%   stroke at a time, and the reader of image files are the toolbox's own
+%   parts, in its private folder.
+%
+%   Regions no foreground stroke reaches: a region labelled foreground
+%   that touches no foreground stroke is kept when its colours and
+%   sharpness are about as typical of the foreground strokes as the
+%   strokes' own pixels (another part of the same object: every blob of a
+%   multi-part object of one kind comes out, stroked or not), and dropped
+%   when it merely resembles them (clouds, leaves, a wall elsewhere in the
+%   picture).  To keep a region that was dropped, paint a foreground
+%   stroke on it; to drop one that was kept, paint a background stroke on
+%   it.
 %
 %   Needs PALLANT, KESTROW and MODRICK on the path, and the private folder
 %   beside this file.  Runs in MATLAB and in GNU Octave.
@@ -359,6 +377,7 @@ function [S, info] = paintWindow (img, name, gamma, info, started)
   % answer, at full resolution.
   G.S = sessionOpen (img, gamma, true, workingFactor (h, w, 2^16));
   G.S.radius = max (3, 3 / scale);        % a brush 7 screen pixels wide
+  G.S.strokeRounds = 0;                   % no learning while painting: quick
   G.lineWidth = (2 * G.S.radius * scale + 1) * 72 / get (0, 'ScreenPixelsPerInch');
   G.stroke = [];
   G.kind = 'fg';

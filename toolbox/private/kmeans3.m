@@ -2,7 +2,7 @@ function [centres, owner] = kmeans3 (samples, k)
 % Plain k-means on colour samples, started from k samples spread out by
 % the farthest-point rule, so that it gives the same clusters every run.
   n = size (samples, 2);
-  centres = zeros (3, k);
+  centres = zeros (size (samples, 1), k);
   centres(:, 1) = mean (samples, 2);
   nearest = sum ((samples - centres(:, 1)).^2, 1);
   for j = 2:k

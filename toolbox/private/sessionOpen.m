@@ -4,10 +4,14 @@ function S = sessionOpen (img, gamma, warm, factor)
 %   the seeds, once, at the working scale: IMG (H-by-W-by-3, doubles in
 %   [0, 1], or uint8 or uint16 over their whole range, which a 12-megapixel
 %   photograph holds in an eighth or a quarter of the memory) averaged over
-%   FACTOR-by-FACTOR blocks (WORKINGFACTOR); there, the 8-neighbour edges
-%   with their colour differences (PALLANT, one offset at a time), every
-%   edge's reverse edge (MODRICK), the colours as a matrix with a column per
-%   pixel.  GAMMA is the weight of the colour prior at a working size of
+%   FACTOR-by-FACTOR blocks (WORKINGFACTOR); beside the colours, a fourth
+%   channel, S.sharp: how sharp the image is around each block (the
+%   colours' variance within the blocks of a 3-by-3 window, against its
+%   median over the image, on a log scale), which tells an object in focus
+%   from a blurred background of the same colours; there, the 8-neighbour
+%   edges with their differences in those four channels (PALLANT, one
+%   offset at a time), every edge's reverse edge (MODRICK), the features as
+%   a 4-by-N matrix.  GAMMA is the weight of the colour prior at a working size of
 %   2^18 pixels; at other sizes it is scaled by 2^18 over the pixel count,
 %   so that the prior reaches as far across the picture whatever its
 %   resolution.
@@ -30,9 +34,28 @@ function S = sessionOpen (img, gamma, warm, factor)
 %   1; else they are empty).  Until both kinds of seed exist the mask is
 %   the foreground seeds.  An update solves starting from the previous
 %   solution.
+%
+%   An update solves with Gaussian mixtures of the seeds' features as the
+%   prior, then S.rounds times (default 2; after SESSIONSTROKE,
+%   S.strokeRounds, default 2, which the painting window sets to 0)
+%   refits both mixtures to the answer (the blocks labelled foreground and
+%   background, those on the boundary left out) and solves again, as
+%   expectation-maximisation does: a colour the object holds that no
+%   stroke covers is taken in.  Before each refit, every region of
+%   foreground that no foreground seed touches is weighed: it is kept when
+%   its features are about as typical of the foreground seeds' mixture as
+%   the seeds' own (the median log density over the region at most
+%   S.island, default 20, below the median over the seeds), as another part
+%   of the same object is; otherwise it is dropped (its probability
+%   mirrored below 0.5) and teaches neither model.  A foreground stroke on a
+%   region keeps it; S.island = Inf keeps every region.  Below 4096
+%   working pixels there is no refit and no sharpness: too few blocks.
   S = struct ();
   S.gamma = gamma;
   S.radius = 3;
+  S.island = 20;                                  % see ISLANDS
+  S.rounds = 2;                                   % of learning from the answer
+  S.strokeRounds = 2;                             % the same after a stroke
   [S.fullH, S.fullW, ~] = size (img);
   if nargin < 4 || isempty (factor)
     factor = workingFactor (S.fullH, S.fullW);
@@ -43,17 +66,26 @@ function S = sessionOpen (img, gamma, warm, factor)
   if isinteger (img)
     S.top = double (intmax (class (img)));
   end
-  S.work = shrinkImage (img, S.factor, S.top);
+  [S.work, detail] = shrinkImage (img, S.factor, S.top);
   [h, w, ~] = size (S.work);
   S.h = h; S.w = w;
   S.weight = gamma * 2^18 / (h * w);              % the prior's weight here
 
   stage = tic;
-  S.graph = walkGraph (offsetGraph (S.work), h * w);
+  % A fourth channel beside the colours: how sharp the image is around each
+  % pixel, so that an object in focus stands out from a blurred background
+  % of the same colours, to the priors and to the edges alike.
+  S.sharp = sharpness (S.work, detail);
+  % The strip's blocks each side of the working scale's boundary: two where
+  % sharpness is measured, since a block across an outline is sharp and may
+  % take the boundary a block off.
+  S.reach = 1 + any (S.sharp(:));
+  features = cat (3, S.work, S.sharp);
+  S.graph = walkGraph (offsetGraph (features), h * w);
   S.edges = 2 * numel (S.graph.s);                % as PALLANT lists them
   S.strip = 0;                                    % the full-resolution pass's
   S.stripEdges = 0;
-  S.X = reshape (S.work, h * w, 3).';             % 3-by-N, a column per pixel
+  S.X = reshape (features, h * w, 4).';           % 4-by-N, a column per pixel
   S.time.graph = toc (stage);
 
   S.strokes = struct ('kind', {}, 'xy', {}, 'radius', {});
@@ -62,6 +94,7 @@ function S = sessionOpen (img, gamma, warm, factor)
   S.bg = false (S.fullH, S.fullW);
   S.x = [];
   S.models = struct ('fg', {[]}, 'bg', {[]});
+  S.parts = struct ('fg', {[]}, 'bg', {[]});
   if nargin >= 3 && ~isempty (warm) && warm
     % One update with a seed of each kind in two corners, thrown away: the
     % first update after a stroke then finds the index lists of this
@@ -77,6 +110,30 @@ function S = sessionOpen (img, gamma, warm, factor)
   S = sessionUpdate (S, 1e-3);
 end
 
+function t = sharpness (work, detail)
+% How sharp the image is around each working pixel: the root mean square
+% of the colour's variation within the blocks of a 3-by-3 window (DETAIL,
+% each block's variance on the image's own pixels), in units of its median
+% over the image, so that the image's own contrast sets the scale, on a
+% log scale: 0 where the image is flat or blurred, about 0.2 at its
+% typical sharpness, growing slowly beyond.  A block's variance holds no
+% edge of its neighbours, so the measure spills across an object's outline
+% by a block at most.  Worked at full scale (no blocks), or on fewer than
+% 4096 working pixels (where the window is a large share of the image), it
+% is 0.
+  [h, w, ~] = size (work);
+  if isempty (detail) || h * w < 4096
+    t = zeros (h, w);
+    return;
+  end
+  box = ones (3, 1);
+  e = sqrt (max (conv2 (box, box, detail, 'same') ./ conv2 (box, box, ones (h, w), 'same'), 0));
+  % (At least a 255th: variation below an 8-bit level, rounding's or a
+  % flat image's, counts as none.)
+  typical = max (median (e(:)), 1 / 255);
+  t = 0.3 * log1p (e / typical);
+end
+
 function A = blockMean (n, factor)
 % The ceil(N/FACTOR)-by-N matrix that averages consecutive runs of FACTOR
 % (the last run may be shorter).
@@ -85,11 +142,14 @@ function A = blockMean (n, factor)
   A = sparse (block, 1:n, 1 ./ count(block), numel (count), n);
 end
 
-function small = shrinkImage (img, factor, top)
+function [small, detail] = shrinkImage (img, factor, top)
 % IMG averaged over FACTOR-by-FACTOR blocks (the last ones over what is
-% left of them), as doubles in [0, 1], TOP being IMG's value for 1.  A
-% band of whole blocks' rows at a time, each averaged across first: the
-% fastest order for a sparse matrix, and a band's doubles stay small.
+% left of them), as doubles in [0, 1], TOP being IMG's value for 1, and
+% the variance of the colours within each block (DETAIL, summed over the
+% channels; empty at FACTOR 1).  A band of whole blocks' rows at a time,
+% each averaged across first: the fastest order for a sparse matrix, and
+% a band's doubles stay small.
+  detail = [];
   if factor == 1
     small = double (img) / top;
     return;
@@ -98,12 +158,16 @@ function small = shrinkImage (img, factor, top)
   down = blockMean (h, factor);
   across = blockMean (w, factor).';
   small = zeros (size (down, 1), size (across, 2), d);
+  square = zeros (size (down, 1), size (across, 2));
   band = factor * ceil (512 / factor);
-  for ch = 1:d
-    for first = 1:band:h
-      rows = first:min (h, first + band - 1);
-      small(:, :, ch) = small(:, :, ch) + down(:, rows) * (double (img(rows, :, ch)) * across);
+  for first = 1:band:h
+    rows = first:min (h, first + band - 1);
+    for ch = 1:d
+      plane = double (img(rows, :, ch));
+      small(:, :, ch) = small(:, :, ch) + down(:, rows) * (plane * across);
+      square = square + down(:, rows) * ((plane .* plane) * across);
     end
   end
   small = small / top;
+  detail = max (square / top^2 - sum (small.^2, 3), 0);
 end

@@ -2,14 +2,16 @@ function S = sessionRefine (S, tol)
 %SESSIONREFINE  The boundary of a session's answer decided at full resolution.
 %   S = SESSIONREFINE (S, TOL) solves once more, on the image's own pixels,
 %   in a strip along the boundary found at the working scale: the
-%   working-scale blocks next to a change of label, grouped into patches of
-%   at least 6-by-6 pixels.  PALLANT lists the edges of mosaics of those
+%   working-scale blocks within S.reach blocks of a change of label (2
+%   where sharpness is measured, which may move the boundary a block; else
+%   1), grouped into patches of at least 6-by-6 pixels.  PALLANT lists the edges of mosaics of those
 %   patches, each patch with a one-pixel rim, at most 2^18 pixels at a
 %   time, so the edges of the whole image are never listed at once.  The
-%   strip's pixels are solved again with the same kind of colour priors
-%   (refitted to the seeds' own colours) and weights, the seeds fixed and
-%   the pixels around the strip fixed to the label the working scale gave
-%   them; elsewhere S.prob is the working scale's, interpolated.
+%   strip's pixels are solved again with colour priors fitted to the
+%   answer's own pixels (the centre pixel of every block away from the
+%   boundary, on each side) and the same kind of weights, the seeds fixed
+%   and the pixels around the strip fixed to the label the working scale
+%   gave them; elsewhere S.prob is the working scale's, interpolated.
   total = tic;
   S.stripEdges = 0;
   f = S.factor; H = S.fullH; W = S.fullW;
@@ -20,11 +22,12 @@ function S = sessionRefine (S, tol)
   % The strip: the blocks next to a change of label (on both sides of it),
   % by patch.
   L = S.x >= 0.5;
-  pad = L([1 1:hs hs], [1 1:ws ws]);
+  r = S.reach;
+  pad = L([ones(1, r), 1:hs, hs * ones(1, r)], [ones(1, r), 1:ws, ws * ones(1, r)]);
   change = false (hs, ws);
-  for dr = -1:1
-    for dc = -1:1
-      change = change | pad(2 + dr:hs + 1 + dr, 2 + dc:ws + 1 + dc) ~= L;
+  for dr = -r:r
+    for dc = -r:r
+      change = change | pad(1 + r + dr:hs + r + dr, 1 + r + dc:ws + r + dc) ~= L;
     end
   end
   [br, bc] = find (change);
@@ -33,11 +36,16 @@ function S = sessionRefine (S, tol)
   [pr, pc] = find (inStrip);
   pr = pr(:); pc = pc(:);                        % columns, even for one row
 
-  % Colour models of the seeds' own colours, and their colour noise.
+  % Models of the features on the image's own pixels, learnt from the
+  % answer as at the working scale (the centre pixel of every block), and
+  % the seeds' colour noise.
   fgAt = find (S.fg(:));
   bgAt = find (S.bg(:));
-  models.fg = struct ('parts', mixtureFit (colours (S.img, fgAt, 2^14) / S.top));
-  models.bg = struct ('parts', mixtureFit (colours (S.img, bgAt, 2^14) / S.top));
+  centre = min ((0:hs - 1).' * f + ceil (f / 2), H) + (min ((0:ws - 1) * f + ceil (f / 2), W) - 1) * H;
+  blocks = find (L & ~change);                    % not the boundary's
+  models.fg.parts = mixtureFit (pixelFeatures (S, centre, blocks, 2^14), 5);
+  blocks = find (~L(:) & ~change(:) & ~S.dropped);
+  models.bg.parts = mixtureFit (pixelFeatures (S, centre, blocks, 2^14), 5);
   noiseFg = pixelNoise (S.img, S.fg, fgAt, S.top);
   noiseBg = pixelNoise (S.img, S.bg, bgAt, S.top);
 
@@ -109,12 +117,21 @@ function S = sessionRefine (S, tol)
                               coarse, tol);
 
   S.prob = growProb (S.x, f, H, W);
-  S.prob(strip) = x(1:numel (strip));
+  S.prob(strip) = min (max (x(1:numel (strip)), 0), 1);   % the solver's tolerance aside
   S.prob(S.fg) = 1;
   S.prob(S.bg) = 0;
   S.labels = S.prob >= 0.5;
   S.strip = numel (strip);
   S.time.full = toc (total);
+end
+
+function X = pixelFeatures (S, centre, blocks, most)
+% The features on the image's own pixels of the centre pixels CENTRE of
+% the working-scale BLOCKS, at most MOST of them evenly spread: their
+% colours, a column each.  (Sharpness, measured over a window, is left
+% out here: on the image's own pixels it would blur the boundary.)
+  blocks = blocks(unique (round (linspace (1, numel (blocks), min (numel (blocks), most)))));
+  X = colours (S.img, centre(blocks), numel (blocks)) / S.top;
 end
 
 function noise = pixelNoise (img, seeds, at, top)

@@ -11,7 +11,7 @@ function S = sessionStroke (S, kind, xy, radius)
     radius = S.radius;
   end
   if ~any (strcmp (kind, {'fg', 'bg'}))
-    error ('rwsession: a stroke is ''fg'' or ''bg'', not ''%s''', kind);
+    error ('rwsegment: a stroke is ''fg'' or ''bg'', not ''%s''', kind);
   end
   at = brush (xy, radius, S.fullH, S.fullW);
   % What undo restores: the seeds the stroke covers and the solution before.
@@ -21,5 +21,5 @@ function S = sessionStroke (S, kind, xy, radius)
   S.strokes(end + 1) = struct ('kind', kind, 'xy', double (xy), 'radius', radius);
   S.fg(at) = strcmp (kind, 'fg');
   S.bg(at) = strcmp (kind, 'bg');
-  S = sessionUpdate (S, 1e-3);
+  S = sessionUpdate (S, 1e-3, S.strokeRounds);
 end

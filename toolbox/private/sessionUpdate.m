@@ -1,14 +1,20 @@
-function S = sessionUpdate (S, tol)
+function S = sessionUpdate (S, tol, rounds)
 %SESSIONUPDATE  A session's segmentation for its current seeds.
-%   S = SESSIONUPDATE (S, TOL) solves for the seeds S.fg and S.bg at the
-%   working scale, the solver stopping at the relative residual TOL, and
-%   sets S.x, S.ready, S.prob, S.labels and S.time (SESSIONOPEN).
+%   S = SESSIONUPDATE (S, TOL, ROUNDS) solves for the seeds S.fg and S.bg
+%   at the working scale, the solver stopping at the relative residual
+%   TOL, and sets S.x, S.ready, S.prob, S.labels and S.time, the models
+%   learning from the answer ROUNDS times (default S.rounds; SESSIONOPEN
+%   says how).
+  if nargin < 3
+    rounds = S.rounds;
+  end
   total = tic;
   [fg, bg] = shrinkSeeds (S.fg, S.bg, S.factor, S.h, S.w);
   % Both kinds must be painted; at the working scale one may lose every
   % block to the other, and the full-resolution pass still has it.
   S.ready = any (S.fg(:)) && any (S.bg(:));
   S.time.priors = 0; S.time.matrix = 0; S.time.solve = 0; S.time.full = 0;
+  S.time.islands = 0; S.time.learn = 0;
   S.prob = [];
   S.labels = [];
   if ~S.ready
@@ -40,9 +46,45 @@ function S = sessionUpdate (S, tol)
   else
     start = S.x(:);
   end
-  [x, S.time.solve, matrix] = solveWalk (S.graph, w, ~(fg(:) | bg(:)), double (fg(:)), ...
+  free = ~(fg(:) | bg(:));
+  [x, S.time.solve, matrix] = solveWalk (S.graph, w, free, double (fg(:)), ...
                                          prior, S.weight, start, tol);
   S.time.matrix = S.time.matrix + matrix;
+  S.time.islands = 0;
+  S.time.learn = 0;
+  % The models learn from the answer: refitted to the features of what is
+  % labelled foreground and background now, then solved again, a few rounds
+  % (expectation-maximisation's), so that a colour the object holds but no
+  % stroke covers is taken in.  Regions of foreground that no foreground
+  % stroke reaches are weighed first, so that one dropped teaches nothing.
+  % (Models learnt from fewer than 4096 working pixels, a few dozen blocks
+  % a side, are no better than the strokes': a tiny image keeps those.)
+  rounds = rounds * (S.h * S.w >= 4096);
+  for round = 1:rounds
+    stage = tic;
+    [x, dropped] = islands (S, x, fg);
+    S.time.islands = S.time.islands + toc (stage);
+    stage = tic;
+    % (Blocks on the boundary, which mix both sides' colours, and regions
+    % dropped as unlike the strokes teach neither model.)
+    on = x >= 0.5;
+    mixed = dropped;
+    across = on(S.graph.s) ~= on(S.graph.t);
+    mixed(S.graph.s(across)) = true;
+    mixed(S.graph.t(across)) = true;
+    parts.fg = mixtureFit (spread (S.X, find ((on & ~mixed) | fg(:)), 2^14), 5);
+    parts.bg = mixtureFit (spread (S.X, find ((~on & ~mixed) | bg(:)), 2^14), 5);
+    S.parts = parts;
+    prior = priorOf (parts.fg, parts.bg, S.X);
+    S.time.learn = S.time.learn + toc (stage);
+    [x, seconds, matrix] = solveWalk (S.graph, w, free, double (fg(:)), ...
+                                      prior, S.weight, x, tol);
+    S.time.solve = S.time.solve + seconds;
+    S.time.matrix = S.time.matrix + matrix;
+  end
+  stage = tic;
+  [x, S.dropped] = islands (S, x, fg);
+  S.time.islands = S.time.islands + toc (stage);
   S.x = reshape (x, S.h, S.w);
   if S.factor == 1
     S.prob = S.x;
@@ -51,6 +93,68 @@ function S = sessionUpdate (S, tol)
     S.labels = S.prob >= 0.5;
   end
   S.time.update = toc (total);
+end
+
+function [x, dropped] = islands (S, x, fg)
+% Every region of foreground (x >= 0.5, 8-connected) that no foreground
+% seed touches is weighed: it is kept where its features are about as
+% typical of the foreground strokes' model as the strokes' own (the median
+% log density over the region at most S.island below the median over the
+% strokes): a part of the object the strokes missed, of the same stuff.  A
+% region that only resembles the strokes, far less typical of them, is
+% dropped: its probability is mirrored below 0.5.
+  on = x >= 0.5;
+  dropped = false (numel (x), 1);
+  seeds = find (fg(:));
+  at = find (on);
+  n = numel (at);
+  if n == 0 || isempty (seeds) || isinf (S.island)
+    return;
+  end
+  % The regions: the trees of the elimination tree of the graph's edges
+  % within the foreground, one tree per connected region; each node's root
+  % found by pointer jumping.
+  G = S.graph;
+  both = on(G.s) & on(G.t);
+  node = zeros (G.n, 1);
+  node(at) = 1:n;
+  A = sparse (node(G.s(both)), node(G.t(both)), 1, n, n);
+  parent = etree (A + A.');
+  parent = parent(:);
+  roots = find (parent == 0);
+  parent(roots) = roots;
+  root = parent;
+  while true
+    next = root(root);
+    if isequal (next, root)
+      break;
+    end
+    root = next;
+  end
+  [~, ~, id] = unique (root);
+  id = id(:);
+  count = accumarray (id, 1);
+  seeded = accumarray (id, double (fg(at)), size (count)) > 0;
+  if all (seeded)
+    return;
+  end
+  reference = median (log (mixtureDensity (S.models.fg.parts, S.X(:, seeds)) + realmin));
+  loose = find (~seeded(id));
+  density = log (mixtureDensity (S.models.fg.parts, S.X(:, at(loose))) + realmin).';
+  % The median of each region's densities: sorted by region, then density.
+  [~, order] = sortrows ([id(loose), density]);
+  group = id(loose(order));
+  value = density(order);
+  size_ = accumarray (group, 1, size (count));
+  first = cumsum ([0; size_(1:end - 1)]);
+  k = find (size_ > 0);
+  middle = (value(first(k) + floor ((size_(k) + 1) / 2)) + value(first(k) + ceil ((size_(k) + 1) / 2))) / 2;
+  strength = -inf (size (count));
+  strength(k) = middle - reference;
+  keep = seeded | strength >= -S.island;
+  drop = at(~keep(id));
+  x(drop) = 0.5 * (1 - x(drop));
+  dropped(drop) = true;
 end
 
 function noise = seedNoise (G, seeds)
@@ -66,6 +170,12 @@ function model = colourModel (model, X, seeds)
   if isempty (model) || ~isequal (model.seeds, seeds)
     model = struct ('seeds', seeds, 'parts', mixtureFit (X(:, seeds(:))));
   end
+end
+
+function samples = spread (X, at, most)
+% The columns AT of X, at most MOST of them evenly spread.
+  at = at(unique (round (linspace (1, numel (at), min (numel (at), most)))));
+  samples = X(:, at);
 end
 
 function [fg, bg] = shrinkSeeds (fg, bg, factor, h, w)
