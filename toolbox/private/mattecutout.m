@@ -5,7 +5,7 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
 %   The pixels within a band along the boundary of LABELS are unknown, the
 %   rest keep their label; MATTEALPHA solves the band, MATTECOLOUR the
 %   object's colour in it.  The band is 12 pixels each side at 12
-%   megapixels (scaled with the image's width and height, at least 6),
+%   megapixels (scaled with the image's width and height, at least 8),
 %   enough for a blur of 16 pixels across the edge and a boundary a few
 %   pixels off; then, wherever the solved matte has not come down to 0
 %   near the band's outer rim (or up to 1 near its inner one) -- strands
@@ -16,7 +16,7 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
 %   the number of pixels solved.
   [h, w, ~] = size (img);
   scale = sqrt (h * w / 12e6);
-  step = max (6, round (12 * scale));
+  step = max (8, round (12 * scale));
   reach = max (5 * step, round (150 * scale));
   edge = boundary (labels);
   code = uint8 (2 * labels);
