@@ -23,11 +23,11 @@ function alpha = mattealpha (img, code, tile, margin, epsilon, alpha, direct)
 %
 %   Most pixels of a wide unknown band are pure.  Where there are many
 %   unknown pixels, the matte of the image at half size (2-by-2 cells
-%   averaged) is made first; the unknown pixels more than two cells from
-%   any cell whose opacity is off 0 and 1 by more than 0.05 (or on a jump
-%   between 0 and 1) take that cell's opacity, rounded, and only the rest
-%   is solved at full size.  A strand fainter than that at half size (a
-%   pixel wide, below about 0.1) is lost.
+%   averaged) is made first; the unknown pixels more than two cells (three
+%   at 12 megapixels) from any cell whose opacity is off 0 and 1 by more
+%   than 0.05 (or on a jump between 0 and 1) take that cell's opacity,
+%   rounded, and only the rest is solved at full size.  A strand fainter
+%   than that at half size (a pixel wide, below about 0.1) is lost.
 %
 %   ALPHA = MATTEALPHA (..., ALPHA) takes the known pixels' opacity from
 %   ALPHA (CODE 3: known, with the opacity ALPHA gives it, which may be
@@ -87,12 +87,14 @@ function [code, alpha] = settlePure (img, code, alpha, tile, epsilon, f)
   a = mattealpha (small, smallCode, tile, 16, epsilon, cellMean (alpha, rows, cols, f), true);
   pure = round (a);
   mixed = abs (a - pure) > 0.05;
-  % a jump between neighbouring cells, and then two cells around
+  % a jump between neighbouring cells, and then D cells around (2 up to 3
+  % megapixels, 3 at 12: a blur's tails widen with the image)
   mixed(1:end - 1, :) = mixed(1:end - 1, :) | pure(1:end - 1, :) ~= pure(2:end, :);
   mixed(2:end, :) = mixed(2:end, :) | pure(1:end - 1, :) ~= pure(2:end, :);
   mixed(:, 1:end - 1) = mixed(:, 1:end - 1) | pure(:, 1:end - 1) ~= pure(:, 2:end);
   mixed(:, 2:end) = mixed(:, 2:end) | pure(:, 1:end - 1) ~= pure(:, 2:end);
-  mixed = conv2 (double (mixed), ones (5), 'same') > 0;
+  d = max (2, round (3 * sqrt (h * w / 12e6)));
+  mixed = conv2 (double (mixed), ones (2 * d + 1), 'same') > 0;
   ci = ceil ((1:h) / f); cj = ceil ((1:w) / f);
   settle = code == 1 & ~mixed(ci, cj);
   full = single (pure(ci, cj));
