@@ -23,11 +23,11 @@ function alpha = mattealpha (img, code, tile, margin, epsilon, alpha, direct)
 %
 %   Most pixels of a wide unknown band are pure.  Where there are many
 %   unknown pixels, the matte of the image at half size (2-by-2 cells
-%   averaged) is made first; the unknown pixels more than two cells (three
-%   at 12 megapixels) from any cell whose opacity is off 0 and 1 by more
-%   than 0.05 (or on a jump between 0 and 1) take that cell's opacity,
-%   rounded, and only the rest is solved at full size.  A strand fainter
-%   than that at half size (a pixel wide, below about 0.1) is lost.
+%   averaged) is made first; the unknown pixels more than two cells from
+%   any cell whose opacity is off 0 and 1 by more than 0.1 (or on a jump
+%   between 0 and 1) take their cell's opacity, and only the rest is
+%   solved at full size.  A strand fainter than that at half size (a pixel
+%   wide, below about 0.2) keeps its half-size matte.
 %
 %   ALPHA = MATTEALPHA (..., ALPHA) takes the known pixels' opacity from
 %   ALPHA (CODE 3: known, with the opacity ALPHA gives it, which may be
@@ -72,10 +72,12 @@ end
 
 function [code, alpha] = settlePure (img, code, alpha, tile, epsilon, f)
 % Most unknown pixels of a wide band are pure (opacity 0 or 1): a matte of
-% the image COARSE times smaller, solved first, tells which.  The unknown
-% pixels farther than a coarse pixel from any coarse pixel whose opacity is
-% fractional (or that lies on a jump between 0 and 1) are fixed at that
-% opacity, rounded (CODE 3); the rest are left to the full solve.
+% the image F times smaller, solved first, tells which.  The unknown
+% pixels farther than two cells from any cell whose opacity is fractional
+% (or that lies on a jump between 0 and 1) are fixed at their cell's
+% opacity (CODE 3); the rest are left to the full solve.  (Not rounded to
+% 0 or 1: its own small noise there keeps the full solve beside them as
+% it was; rounded, the mixed pixels beside them came out worse.)
   [h, w, ~] = size (img);
   rows = min (1:ceil (h / f) * f, h); cols = min (1:ceil (w / f) * f, w);   % the edge repeated
   small = cellMean (img, rows, cols, f);
@@ -86,18 +88,16 @@ function [code, alpha] = settlePure (img, code, alpha, tile, epsilon, f)
   smallCode = uint8 (1 + 2 * ~unsure);
   a = mattealpha (small, smallCode, tile, 16, epsilon, cellMean (alpha, rows, cols, f), true);
   pure = round (a);
-  mixed = abs (a - pure) > 0.05;
-  % a jump between neighbouring cells, and then D cells around (2 up to 3
-  % megapixels, 3 at 12: a blur's tails widen with the image)
+  mixed = abs (a - pure) > 0.1;
+  % a jump between neighbouring cells, and then two cells around
   mixed(1:end - 1, :) = mixed(1:end - 1, :) | pure(1:end - 1, :) ~= pure(2:end, :);
   mixed(2:end, :) = mixed(2:end, :) | pure(1:end - 1, :) ~= pure(2:end, :);
   mixed(:, 1:end - 1) = mixed(:, 1:end - 1) | pure(:, 1:end - 1) ~= pure(:, 2:end);
   mixed(:, 2:end) = mixed(:, 2:end) | pure(:, 1:end - 1) ~= pure(:, 2:end);
-  d = max (2, round (3 * sqrt (h * w / 12e6)));
-  mixed = conv2 (double (mixed), ones (2 * d + 1), 'same') > 0;
+  mixed = conv2 (double (mixed), ones (5), 'same') > 0;
   ci = ceil ((1:h) / f); cj = ceil ((1:w) / f);
   settle = code == 1 & ~mixed(ci, cj);
-  full = single (pure(ci, cj));
+  full = single (a(ci, cj));
   alpha(settle) = full(settle);
   code(settle) = 3;
 end
