@@ -38,10 +38,12 @@ function [alpha, fg, info] = rwmatte (image, trimap, outFile)
 %   (mu_k and C_k the window's mean colour and covariance; EPSILON = 1e-6
 %   for colours in [0, 1], which keeps flat windows from dividing by
 %   their noise: 1e-5 and 1e-4 gave 1.4 and 2.2 times the error on
-%   composites of photographs).  The unknown pixels are solved with a
-%   sparse Cholesky factorisation one 256-by-256 tile at a time, each in a
-%   crop 12 pixels wider on every side whose solution is dropped: never
-%   the whole image's system at once.  The colour is then solved from
+%   composites of photographs).  Where many pixels are unknown, a matte of
+%   the image at half size comes first, and the unknown pixels a few
+%   pixels from any mixed one there take its opacity, 0 or 1.  The rest
+%   are solved with a sparse Cholesky factorisation one 512-by-512 tile
+%   at a time, each in a crop 16 pixels wider on every side whose solution
+%   is dropped: never the whole image's system at once.  The colour is then solved from
 %   ALPHA: the object's colour F and the background's B are taken smooth
 %   (their ALPHA- and (1 - ALPHA)-weighted means within 90 pixels, then
 %   within 15), each moved by its share of what the pixel still differs

@@ -1,7 +1,8 @@
 % rwmatte: an edge blurred between two flat colours comes back exact, from
 % arrays and from files (16 bits in, a 16-bit RGBA PNG out); a trimap
 % with nothing unknown comes back as it is; the refusals name the file,
-% come before any work and leave no file behind.
+% come before any work and leave no file behind; a wide band's coarse
+% first matte keeps thin strands.
 here = fileparts (mfilename ('fullpath'));
 addpath (fullfile (here, '..', '..', 'toolbox'));
 cd (fullfile (here, '..', '..', 'toolbox', 'private'));   % rwread, the jobs' reader
@@ -74,3 +75,16 @@ for k = 1:size (cases, 1)
   assert (~exist (f ('out.png'), 'file') && ~exist (f ('out.jpg'), 'file'), 'case %d left a file', k);
 end
 assert (strcmp (fileread (f ('edge.png')), before));   % the image refused as OUTFILE is untouched
+
+% A wide band (over 20000 unknown pixels, odd sizes): a coarse matte first
+% settles the pure pixels, but not a thin strand across the pure side,
+% and the mixed pixels come back as exact as before.
+t = repmat (min (max ((100 - (1:199)) / 8 + 0.5, 0), 1), 201, 1);
+t(60, 100:170) = 0.3;                         % a strand, one pixel wide
+t(140:141, 98:180) = 0.6;                    % and one two pixels wide
+img = t .* F + (1 - t) .* B;
+tri = 0.5 * ones (201, 199);
+tri(:, 1:20) = 1;
+tri(:, 181:end) = 0;
+alpha = rwmatte (img, tri);
+assert (max (abs (alpha(:) - t(:))) < 1 / 255);

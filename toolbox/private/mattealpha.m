@@ -1,4 +1,4 @@
-function alpha = mattealpha (img, code, tile, margin, epsilon, alpha)
+function alpha = mattealpha (img, code, tile, margin, epsilon, alpha, direct)
 %MATTEALPHA  The opacity of every unknown pixel, by the closed-form matting
 %   Laplacian, solved tile by tile.
 %   ALPHA = MATTEALPHA (IMG, CODE, TILE, MARGIN, EPSILON): IMG H-by-W-by-3
@@ -12,24 +12,40 @@ function alpha = mattealpha (img, code, tile, margin, epsilon, alpha)
 %       A_ij = sum_k (1 + (I_i - mu_k)' * inv (C_k + EPSILON/9) * (I_j - mu_k)) / 9
 %   over the windows k holding both (mu_k, C_k the window's mean colour and
 %   covariance).  Two pixels share a window up to two pixels apart: the 24
-%   offsets, of which PALLANT lists the 12 that raise the index (each pair
-%   once).  The sums over windows are sums of per-window quantities over a
+%   offsets, of which the 12 that raise the index list each pair once.
+%   The sums over windows are sums of per-window quantities over a
 %   rectangle of window centres, so each offset's affinities are a few
-%   shifted sums of 10 images.  The unknown pixels are solved with the
-%   known ones fixed, one TILE-by-TILE square at a time, in a crop MARGIN
-%   pixels wider on every side (whose solution is dropped): the sparse
-%   system of one crop at a time, never of the whole image.
+%   shifted sums of 11 per-window terms, made only for the windows that
+%   hold an unknown pixel.  The unknown pixels are solved with the known
+%   ones fixed, one TILE-by-TILE square at a time, in a crop MARGIN pixels
+%   wider on every side (whose solution is dropped): the sparse system of
+%   one crop at a time, never of the whole image.
+%
+%   Most pixels of a wide unknown band are pure.  Where there are many
+%   unknown pixels, the matte of the image at half size (2-by-2 cells
+%   averaged) is made first; the unknown pixels more than two cells from
+%   any cell whose opacity is off 0 and 1 by more than 0.1 (or on a jump
+%   between 0 and 1) take their cell's opacity, and only the rest is
+%   solved at full size.  A strand fainter than that at half size (a pixel
+%   wide, below about 0.2) keeps its half-size matte.
 %
 %   ALPHA = MATTEALPHA (..., ALPHA) takes the known pixels' opacity from
 %   ALPHA (CODE 3: known, with the opacity ALPHA gives it, which may be
 %   fractional) and solves the unknown ones again.
+%   ALPHA = MATTEALPHA (..., ALPHA, DIRECT) solves every unknown pixel at
+%   full size, with no coarse matte first.
   [h, w, ~] = size (img);
+  coarse = 2;                 % the first, coarse matte's scale
+  coarseFrom = 20000;         % ... made for more unknown pixels than this
   if nargin < 6
     alpha = single (code == 2);
   else
     alpha = single (alpha);
     alpha(code == 2) = 1;
     alpha(code == 0) = 0;
+  end
+  if nargin < 7 && nnz (code == 1) > coarseFrom && min (h, w) >= 8 * coarse
+    [code, alpha] = settlePure (img, code, alpha, tile, epsilon, coarse);
   end
   [r, c] = find (code == 1);
   if isempty (r)
@@ -54,6 +70,49 @@ function alpha = mattealpha (img, code, tile, margin, epsilon, alpha)
   end
 end
 
+function [code, alpha] = settlePure (img, code, alpha, tile, epsilon, f)
+% Most unknown pixels of a wide band are pure (opacity 0 or 1): a matte of
+% the image F times smaller, solved first, tells which.  The unknown
+% pixels farther than two cells from any cell whose opacity is fractional
+% (or that lies on a jump between 0 and 1) are fixed at their cell's
+% opacity (CODE 3); the rest are left to the full solve.  (Not rounded to
+% 0 or 1: its own small noise there keeps the full solve beside them as
+% it was; rounded, the mixed pixels beside them came out worse.)
+  [h, w, ~] = size (img);
+  rows = min (1:ceil (h / f) * f, h); cols = min (1:ceil (w / f) * f, w);   % the edge repeated
+  small = cellMean (img, rows, cols, f);
+  if isinteger (img)
+    small = small / double (intmax (class (img)));
+  end
+  unsure = cellMean (code == 1, rows, cols, f) > 0;    % a cell not wholly known
+  smallCode = uint8 (1 + 2 * ~unsure);
+  a = mattealpha (small, smallCode, tile, 16, epsilon, cellMean (alpha, rows, cols, f), true);
+  pure = round (a);
+  mixed = abs (a - pure) > 0.1;
+  % a jump between neighbouring cells, and then two cells around
+  mixed(1:end - 1, :) = mixed(1:end - 1, :) | pure(1:end - 1, :) ~= pure(2:end, :);
+  mixed(2:end, :) = mixed(2:end, :) | pure(1:end - 1, :) ~= pure(2:end, :);
+  mixed(:, 1:end - 1) = mixed(:, 1:end - 1) | pure(:, 1:end - 1) ~= pure(:, 2:end);
+  mixed(:, 2:end) = mixed(:, 2:end) | pure(:, 1:end - 1) ~= pure(:, 2:end);
+  mixed = conv2 (double (mixed), ones (5), 'same') > 0;
+  ci = ceil ((1:h) / f); cj = ceil ((1:w) / f);
+  settle = code == 1 & ~mixed(ci, cj);
+  full = single (a(ci, cj));
+  alpha(settle) = full(settle);
+  code(settle) = 3;
+end
+
+function m = cellMean (x, rows, cols, f)
+% The mean of X over F-by-F cells of X (ROWS, COLS, :).
+  m = 0;
+  for i = 1:f
+    for j = 1:f
+      m = m + double (x(rows(i:f:end), cols(j:f:end), :));
+    end
+  end
+  m = m / f ^ 2;
+end
+
 function a = solveCrop (I, code, a, epsilon)
 % The matte of one crop: its unknown pixels solved with its known ones fixed
 % at their values in A.
@@ -64,30 +123,41 @@ function a = solveCrop (I, code, a, epsilon)
     a(unknown) = 0.5;
     return;
   end
-  Q = windowTerms (I, epsilon);
-  % PALLANT lists the pairs of the 12 offsets (each pair of pixels up to two
-  % apart once); per offset, the window centres shared by a pair lie in a
-  % rectangle fixed relative to the first pixel.
+  % The window terms only at the centres of windows holding an unknown
+  % pixel (within one of one), looked up through the padded crop: a
+  % thin band costs its own pixels, not its crop's.
+  hp = h + 4;
+  near = conv2 (double (unknown), ones (3), 'same') > 0;
+  near([1 h], :) = false;
+  near(:, [1 w]) = false;
+  centres = find (near);
+  cr = mod (centres - 1, h);
+  at = zeros (hp * (w + 4), 1);
+  at(cr + 3 + (centres - 1 - cr) / h * hp + 2 * hp) = 1:numel (centres);
+  Q = [zeros(1, 11); windowTerms(I, centres, epsilon)];
+  % The pairs of the 12 offsets that raise the index (each pair of pixels
+  % up to two apart once) with an unknown pixel; per offset, the window
+  % centres shared by a pair lie in a rectangle fixed relative to the
+  % first pixel.
   ro = [0 0 1 1 1 1 1 2 2 2 2 2];
   co = [1 2 -2 -1 0 1 2 -2 -1 0 1 2];
-  hp = h + 4;
-  Qp = zeros (hp, w + 4, size (Q, 3));
-  Qp(3:h + 2, 3:w + 2, :) = Q;
-  Qp = reshape (Qp, hp * (w + 4), []);
   index = zeros (h, w);
   index(unknown) = 1:n;
   S = cell (12, 1); T = S; V = S;
   for m = 1:12
     dr = ro(m); dc = co(m);
-    [s, t, ~, ~] = pallant (I, int32 (dr), int32 (dc));
-    keep = unknown(s) | unknown(t);
-    s = s(keep); t = t(keep);
+    rr = 1:h - dr;
+    cc = max (1, 1 - dc):min (w, w - dc);
+    pair = false (h, w);
+    pair(rr, cc) = unknown(rr, cc) | unknown(rr + dr, cc + dc);
+    s = find (pair);
+    t = s + dr + dc * h;
     sr = mod (s - 1, h);
     sp = sr + 3 + (s - 1 - sr) / h * hp + 2 * hp;      % s in the padded crop
     q = 0;                                % the window terms summed at s
     for da = max (0, dr) - 1 : min (0, dr) + 1
       for db = max (0, dc) - 1 : min (0, dc) + 1
-        q = q + Qp(sp + da + db * hp, :);
+        q = q + Q(at(sp + da + db * hp) + 1, :);
       end
     end
     Is = [I(s), I(s + h * w), I(s + 2 * h * w)];
@@ -124,15 +194,14 @@ function a = solveCrop (I, code, a, epsilon)
   a(unknown) = min (max (x, 0), 1);
 end
 
-function Q = windowTerms (I, epsilon)
-% Per window centre (zero where the 3-by-3 window leaves the crop): 1, the
-% inverse covariance S (6 terms: 11 12 13 22 23 33), S * mu (3 terms) and
-% mu' * S * mu, at columns 1, 2-7, 8, 9, 11, 10 (see the caller).
+function Q = windowTerms (I, centres, epsilon)
+% Per window centre CENTRES (inside the crop): 1, the inverse covariance S
+% (6 terms: 11 12 13 22 23 33), S * mu (3 terms) and mu' * S * mu, at
+% columns 1, 2-7, 8, 9, 11, 10 (see the caller).
   [h, w, ~] = size (I);
-  box = @(x) x(1:end - 2, 1:end - 2) + x(2:end - 1, 1:end - 2) + x(3:end, 1:end - 2) + ...
-             x(1:end - 2, 2:end - 1) + x(2:end - 1, 2:end - 1) + x(3:end, 2:end - 1) + ...
-             x(1:end - 2, 3:end) + x(2:end - 1, 3:end) + x(3:end, 3:end);
-  r = I(:, :, 1); g = I(:, :, 2); b = I(:, :, 3);
+  nb = centres + [-1, 0, 1, -h - 1, -h, -h + 1, h - 1, h, h + 1];
+  r = I(nb); g = I(nb + h * w); b = I(nb + 2 * h * w);
+  box = @(x) sum (x, 2);
   mr = box (r) / 9; mg = box (g) / 9; mb = box (b) / 9;
   e = epsilon / 9;
   c11 = box (r .* r) / 9 - mr .* mr + e;
@@ -154,11 +223,7 @@ function Q = windowTerms (I, epsilon)
   v2 = i12 .* mr + i22 .* mg + i23 .* mb;
   v3 = i13 .* mr + i23 .* mg + i33 .* mb;
   cc = mr .* v1 + mg .* v2 + mb .* v3;
-  Q = zeros (h, w, 11);
-  terms = {ones(h - 2, w - 2), i11, i12, i13, i22, i23, i33, v1, v2, cc, v3};
-  for k = 1:11
-    Q(2:h - 1, 2:w - 1, k) = terms{k};
-  end
+  Q = [ones(size (cc)), i11, i12, i13, i22, i23, i33, v1, v2, cc, v3];
 end
 
 function x = unit (x)
