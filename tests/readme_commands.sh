@@ -46,6 +46,18 @@ grep -q '^Foreground: 1[0-9.]*% of the pixels' "$work/batch.log"
 if grep -q '^ans' "$work/batch.log"; then echo "the command prints its result array"; exit 1; fi
 test -s result.png && test -s result_mask.png && test -s result_cutout.png
 
+# A trimap drawn from that mask: 6 pixels each side of its outline unknown.
+timeout 60 octave-cli --norc --quiet --no-window-system --eval "
+  m = imread ('result_mask.png') > 0;
+  near = conv2 (double (m), ones (13), 'same');
+  t = uint8 (255 * m);
+  t(near > 0 & near < 169) = 128;
+  imwrite (t, 'trimap.png');"
+cmd="octave-cli --path build/octave --path toolbox --eval \"rwmatte('photo.jpg', 'trimap.png', 'cutout.png');\""
+step "$cmd"
+timeout 120 bash -c "$cmd" >"$work/matte.log" 2>&1 || { cat "$work/matte.log"; exit 1; }
+test "$(head -c 26 cutout.png | tail -c 2 | od -An -tu1 | tr -s ' ')" = " 8 6"   # 8-bit RGBA
+
 cmd="octave --no-gui --path build/octave --path toolbox --eval \"rwsegment('photo.jpg', [], 'result.png', [], 'strokes.png');\""
 step "$cmd"
 if timeout 120 env -u DISPLAY bash -c "$cmd" </dev/null >"$work/paint.log" 2>&1; then

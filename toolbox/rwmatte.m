@@ -33,7 +33,8 @@ function [alpha, fg, info] = rwmatte (image, trimap, outFile)
 %   alpha = a_k' * I + b_k, which makes the best matte the minimiser of
 %   alpha' * L * alpha, with the known pixels fixed, for the matting
 %   Laplacian L.  Its off-diagonal entries join pixels that share a window
-%   (up to two apart: 24 offsets, listed by PALLANT with the colours):
+%   (up to two apart: 24 offsets, taken where a window holds an unknown
+%   pixel):
 %       L_ij = -sum_k (1 + (I_i - mu_k)' * inv (C_k + EPSILON/9 * eye (3)) * (I_j - mu_k)) / 9
 %   (mu_k and C_k the window's mean colour and covariance; EPSILON = 1e-6
 %   for colours in [0, 1], which keeps flat windows from dividing by
@@ -64,15 +65,13 @@ function [alpha, fg, info] = rwmatte (image, trimap, outFile)
 %       largest error of alpha: 0.0001
 %       the object's colour where alpha > 0: 0.90 0.20 0.10
 %
-%   Needs PALLANT on the path and RWREAD beside it.  Runs in MATLAB and in
-%   GNU Octave.
+%   Needs the toolbox's private folder beside this file (the reader of
+%   image files and the matte's steps), and no MEX function.  Runs in
+%   MATLAB and in GNU Octave.
 %
-%   See also RWSEGMENT, RWREAD, PALLANT.
+%   See also RWSEGMENT.
 
   started = tic;
-  if exist ('pallant') ~= 3
-    error ('rwmatte: pallant is not on the path (the MEX function it runs on): build it with "bash examples/run" and addpath build/octave');
-  end
   if nargin < 2
     error ('rwmatte: give an IMAGE and a TRIMAP: RWMATTE (IMAGE, TRIMAP [, OUTFILE])');
   end
