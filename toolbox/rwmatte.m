@@ -109,7 +109,7 @@ function [alpha, fg, info] = rwmatte (image, trimap, outFile)
   clear code
   stage = tic;
   if ~isempty (outFile)
-    mattewrite (F, alpha, bits, outFile);
+    writeCutout (F, alpha, bits, outFile);
   end
   info.time.write = toc (stage);
   alpha = double (alpha);

@@ -278,10 +278,10 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
   stage = tic;
   if strcmp (cutout, 'soft') && any (labels(:)) && ~all (labels(:))
     [alpha, fg] = mattecutout (img, labels, 1e-6);
-    mattewrite (fg, alpha, bits, files.cutout);
+    writeCutout (fg, alpha, bits, files.cutout);
     clear alpha fg
   else
-    writeCutout (img, labels, bits, files.cutout);
+    writeCutout (img, double (labels), bits, files.cutout);
   end
   info.time.cutout = toc (stage);
   info.picture = files.picture;
@@ -569,32 +569,6 @@ function s = shown (value)
   else
     s = sprintf ('a %s array', class (value));
   end
-end
-
-function writeCutout (img, labels, bits, file)
-% The photograph as RGBA at full size: opaque on the object with its colours
-% unchanged, transparent elsewhere with the colour zeroed (which also makes
-% the PNG small and quick to write).  16 bits where the photograph has them.
-  if bits > 8
-    cls = 'uint16';
-  else
-    cls = 'uint8';
-  end
-  top = double (intmax (cls));
-  [h, w, ~] = size (img);
-  on = find (labels);
-  cut = zeros (h, w, 3, cls);
-  for ch = 1:3
-    at = on + (ch - 1) * h * w;
-    if isa (img, cls)
-      cut(at) = img(at);                  % the file's own samples
-    else
-      cut(at) = unit (img(at)) * top;     % conversion to an integer class rounds
-    end
-  end
-  alpha = zeros (h, w, cls);
-  alpha(on) = top;
-  imwrite (cut, file, 'Alpha', alpha);
 end
 
 function x = unit (x)

@@ -1,9 +1,10 @@
-function mattewrite (fg, alpha, bits, file)
-%MATTEWRITE  An RGBA PNG of the object's colours FG and the opacity ALPHA.
-%   MATTEWRITE (FG, ALPHA, BITS, FILE): FG H-by-W-by-3 (uint8, uint16 or
+function writeCutout (fg, alpha, bits, file)
+%WRITECUTOUT  An RGBA PNG of the object's colours FG and the opacity ALPHA.
+%   WRITECUTOUT (FG, ALPHA, BITS, FILE): FG H-by-W-by-3 (uint8, uint16 or
 %   doubles in [0, 1]), ALPHA H-by-W in [0, 1]; 16 bits a sample when BITS
 %   > 8, else 8.  The colour is 0 wherever ALPHA is 0 (which also keeps the
-%   file small).
+%   file small).  Every job's cut-out: RWMATTE's, and RWSEGMENT's, soft or
+%   hard (ALPHA its labels, FG the photograph's own samples).
   if bits > 8
     cls = 'uint16';
   else
