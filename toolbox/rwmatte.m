@@ -76,8 +76,11 @@ function [alpha, fg, info] = rwmatte (image, trimap, outFile)
     error ('rwmatte: give an IMAGE and a TRIMAP: RWMATTE (IMAGE, TRIMAP [, OUTFILE])');
   end
   if nargin >= 3 && ~isempty (outFile)
+    if ~ischar (outFile) || size (outFile, 1) ~= 1
+      error ('rwmatte: OUTFILE (the 3rd argument) must be a file name');
+    end
     checkOutputs ('rwmatte', {image, trimap}, {outFile});
-    writablePng (outFile);
+    writable ('rwmatte', outFile, 'png');
   else
     outFile = '';
   end
@@ -164,32 +167,5 @@ function [img, bits, name] = readImage (image)
   end
   if size (img, 3) == 1
     img = repmat (img, [1 1 3]);
-  end
-end
-
-function writablePng (file)
-% Refuses FILE before any work when it cannot be written or is no PNG;
-% leaves no file behind that was not there.
-  if ~ischar (file) || size (file, 1) ~= 1
-    error ('rwmatte: OUTFILE (the 3rd argument) must be a file name');
-  end
-  [folder, ~, ext] = fileparts (file);
-  if ~strcmpi (ext, '.png')
-    error ('rwmatte: cannot write %s: give it the extension .png (an RGBA PNG)', file);
-  end
-  if ~isempty (folder) && ~isfolder (folder)
-    error ('rwmatte: cannot write %s: there is no folder %s', file, folder);
-  end
-  if isfolder (file)
-    error ('rwmatte: cannot write %s: it is a folder', file);
-  end
-  existed = isfile (file);
-  [fid, why] = fopen (file, 'a');
-  if fid < 0
-    error ('rwmatte: cannot write %s: %s', file, why);
-  end
-  fclose (fid);
-  if ~existed
-    delete (file);
   end
 end

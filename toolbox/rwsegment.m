@@ -185,11 +185,11 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
     outputs{end + 1} = strokeFile;
   end
   checkOutputs ('rwsegment', inputs, outputs);
-  writable (files.picture, true);
-  writable (files.mask, false);
-  writable (files.cutout, false);
+  writable ('rwsegment', files.picture, 'image');
+  writable ('rwsegment', files.mask, '');
+  writable ('rwsegment', files.cutout, '');
   if painting && ~isempty (strokeFile)
-    writable (strokeFile, true);
+    writable ('rwsegment', strokeFile, 'image');
   end
 
   % ---- The image and its seeds ------------------------------------------
@@ -527,36 +527,6 @@ function files = outputFiles (outFile)
   files.picture = outFile;
   files.mask = fullfile (folder, [base '_mask.png']);
   files.cutout = fullfile (folder, [base '_cutout.png']);
-end
-
-function writable (file, image)
-% Refuses FILE, before any work, when it cannot be written (or, for IMAGE,
-% has no extension IMWRITE knows); leaves no file behind that was not there.
-  [folder, ~, ext] = fileparts (file);
-  if image
-    format = [];
-    if numel (ext) > 1
-      format = imformats (ext(2:end));
-    end
-    if isempty (format) || isempty (fieldnames (format)) || isempty (format(1).write)
-      error ('rwsegment: cannot write %s: give it an image file extension, such as .png', file);
-    end
-  end
-  if ~isempty (folder) && ~isfolder (folder)
-    error ('rwsegment: cannot write %s: there is no folder %s', file, folder);
-  end
-  if isfolder (file)
-    error ('rwsegment: cannot write %s: it is a folder', file);
-  end
-  existed = isfile (file);
-  [fid, why] = fopen (file, 'a');
-  if fid < 0
-    error ('rwsegment: cannot write %s: %s', file, why);
-  end
-  fclose (fid);
-  if ~existed
-    delete (file);
-  end
 end
 
 function s = shown (value)
