@@ -41,22 +41,10 @@ function img = photo (root, name, scale)
   end
   img = double (imread (file)) / 255;
   if scale ~= 1
-    [h, w, ~] = size (img);
-    rows = min (max (((1:round (h * scale)) - 0.5) / scale + 0.5, 1), h);
-    cols = min (max (((1:round (w * scale)) - 0.5) / scale + 0.5, 1), w);
-    img = lerp (lerp (img, rows, 1), cols, 2);
+    img = resized (img, round (size (img, 1) * scale), round (size (img, 2) * scale));
   end
 end
 
-function out = lerp (img, at, dim)
-  lo = min (floor (at), size (img, dim) - 1);
-  t = at - lo;
-  if dim == 1
-    out = img(lo, :, :) .* (1 - t(:)) + img(lo + 1, :, :) .* t(:);
-  else
-    out = img(:, lo, :) .* (1 - t) + img(:, lo + 1, :) .* t;
-  end
-end
 
 function [cover, truth, strokes] = shape (kind, h, w)
 % The shape's cover of every pixel (a ramp a pixel wide), the shape, and

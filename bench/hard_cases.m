@@ -74,21 +74,9 @@ function img = photo (name, blur, h, w)
       img(:, :, ch) = conv2 (g, g, p, 'valid');
     end
   end
-  [H, W, ~] = size (img);
-  rows = min (max (((1:h) - 0.5) * H / h + 0.5, 1), H);
-  cols = min (max (((1:w) - 0.5) * W / w + 0.5, 1), W);
-  img = lerp (lerp (img, rows, 1), cols, 2);
+  img = resized (img, h, w);
 end
 
-function out = lerp (img, at, dim)
-  lo = min (floor (at), size (img, dim) - 1);
-  t = at - lo;
-  if dim == 1
-    out = img(lo, :, :) .* (1 - t(:)) + img(lo + 1, :, :) .* t(:);
-  else
-    out = img(:, lo, :) .* (1 - t) + img(:, lo + 1, :) .* t;
-  end
-end
 
 function [cover, truth, strokes] = shape (kind, h, w)
 % The shape's cover of every pixel, the shape, and the strokes, in units

@@ -138,18 +138,6 @@ function img = photo (name, h, w, which)
     src = photo_like (400, 640);
     src = src(:, end:-1:1, [which:3, 1:which - 1]);
   end
-  [sh, sw, ~] = size (src);
-  rows = min (max (((1:h) - 0.5) * sh / h + 0.5, 1), sh);
-  cols = min (max (((1:w) - 0.5) * sw / w + 0.5, 1), sw);
-  img = lerp (lerp (src, rows, 1), cols, 2);
+  img = resized (src, h, w);
 end
 
-function out = lerp (img, at, dim)
-  lo = min (floor (at), size (img, dim) - 1);
-  t = at - lo;
-  if dim == 1
-    out = img(lo, :, :) .* (1 - t(:)) + img(lo + 1, :, :) .* t(:);
-  else
-    out = img(:, lo, :) .* (1 - t) + img(:, lo + 1, :) .* t;
-  end
-end
