@@ -117,11 +117,7 @@ function [alpha, fg, info] = rwmatte (image, trimap, outFile)
   info.time.write = toc (stage);
   alpha = double (alpha);
   if nargout > 1
-    if isinteger (F)
-      fg = double (F) / double (intmax (class (F)));
-    else
-      fg = F;
-    end
+    fg = unitSamples (F);
   end
   info.time.total = toc (started);
 end
@@ -134,12 +130,7 @@ function [tri, name] = readTrimap (trimap)
   elseif (isnumeric (trimap) || islogical (trimap)) && isreal (trimap) && ndims (trimap) <= 3 ...
          && any (size (trimap, 3) == [1 3]) && ~isempty (trimap)
     name = 'the trimap';
-    tri = trimap;
-    if isinteger (tri)
-      tri = double (tri) / double (intmax (class (tri)));
-    else
-      tri = double (tri);
-    end
+    tri = unitSamples (trimap);
   else
     error ('rwmatte: TRIMAP (the 2nd argument) must be a file name or an H-by-W array');
   end

@@ -356,7 +356,7 @@ function [S, info] = paintWindow (img, name, gamma, info, started)
   dh = max (1, round (h * scale));
   G.rows = min (h, max (1, round (((1:dh) - 0.5) * h / dh + 0.5)));
   G.cols = min (w, max (1, round (((1:dw) - 0.5) * w / dw + 0.5)));
-  G.shown = uint8 (round (255 * unit (img(G.rows, G.cols, :))));
+  G.shown = uint8 (round (255 * unitSamples (img(G.rows, G.cols, :))));
   [~, base] = fileparts (name);
   fig = figure ('Name', sprintf ('rwsegment: %s', base), 'NumberTitle', 'off', ...
                 'MenuBar', 'none', 'ToolBar', 'none', 'Units', 'pixels', ...
@@ -541,13 +541,6 @@ function s = shown (value)
   end
 end
 
-function x = unit (x)
-% Samples as doubles in [0, 1]: integers over their whole range.
-  if isinteger (x)
-    x = double (x) / double (intmax (class (x)));
-  end
-end
-
 % ---- The picture -----------------------------------------------------------
 
 function out = picture (img, fgSeed, bgSeed, prob, labels)
@@ -566,8 +559,8 @@ function out = picture (img, fgSeed, bgSeed, prob, labels)
     k2 = max (1, round (w * scale));
     r = samples (h, k1);
     c = samples (w, k2);
-    mean4 = @(x) (unit (x(r(:, 1), c(:, 1), :)) + unit (x(r(:, 2), c(:, 1), :)) + ...
-                  unit (x(r(:, 1), c(:, 2), :)) + unit (x(r(:, 2), c(:, 2), :))) / 4;
+    mean4 = @(x) (unitSamples (x(r(:, 1), c(:, 1), :)) + unitSamples (x(r(:, 2), c(:, 1), :)) + ...
+                  unitSamples (x(r(:, 1), c(:, 2), :)) + unitSamples (x(r(:, 2), c(:, 2), :))) / 4;
     img = mean4 (img);
     prob = mean4 (prob);
     labels = mean4 (labels) >= 0.5;
@@ -575,7 +568,7 @@ function out = picture (img, fgSeed, bgSeed, prob, labels)
     bgSeed = blockAny (bgSeed, k1, k2);
     h = k1;
   else
-    img = unit (img);
+    img = unitSamples (img);
   end
   seeds = painted (painted (img, fgSeed, [1 0 0]), bgSeed, [0 0 1]);
   out = sideBySide ({seeds, rwheat(prob), outlined(img, labels, [1 1 0])});

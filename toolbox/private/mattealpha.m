@@ -60,7 +60,7 @@ function alpha = mattealpha (img, code, tile, margin, epsilon, alpha, direct)
     core = {(ti * tile + 1):min(h, (ti + 1) * tile), (tj * tile + 1):min(w, (tj + 1) * tile)};
     rows = max (1, core{1}(1) - margin) : min (h, core{1}(end) + margin);
     cols = max (1, core{2}(1) - margin) : min (w, core{2}(end) + margin);
-    crop = unit (img(rows, cols, :));
+    crop = unitSamples (img(rows, cols, :));
     solved = solveCrop (crop, code(rows, cols), double (alpha(rows, cols)), epsilon);
     inner = solved(core{1} - rows(1) + 1, core{2} - cols(1) + 1);
     unknown = code(core{1}, core{2}) == 1;
@@ -224,12 +224,4 @@ function Q = windowTerms (I, centres, epsilon)
   v3 = i13 .* mr + i23 .* mg + i33 .* mb;
   cc = mr .* v1 + mg .* v2 + mb .* v3;
   Q = [ones(size (cc)), i11, i12, i13, i22, i23, i33, v1, v2, cc, v3];
-end
-
-function x = unit (x)
-  if isinteger (x)
-    x = double (x) / double (intmax (class (x)));
-  else
-    x = double (x);
-  end
 end

@@ -12,10 +12,7 @@ function writeCutout (fg, alpha, bits, file)
   end
   top = double (intmax (cls));
   if ~isa (fg, cls)
-    if isinteger (fg)
-      fg = double (fg) / double (intmax (class (fg)));
-    end
-    fg = cast (round (min (max (fg, 0), 1) * top), cls);
+    fg = cast (round (min (max (unitSamples (fg), 0), 1) * top), cls);
   end
   none = repmat (alpha <= 0, [1 1 3]);
   fg(none) = 0;
