@@ -30,17 +30,18 @@ function fg = mattecolour (img, alpha, code, tile, radius)
   clear r c
   tr = ceil (h / tile);
   small = max (1, round (radius / 6));
+  f = max (1, round (radius / 15));     % the wide means are taken over cells of f pixels
+  cr = round (radius / f);              % ... RADIUS in cells
   for k = tiles(:).'
     ti = mod (k - 1, tr);
     tj = (k - 1 - ti) / tr;
     core = {(ti * tile + 1):min(h, (ti + 1) * tile), (tj * tile + 1):min(w, (tj + 1) * tile)};
-    rows = max (1, core{1}(1) - radius - small) : min (h, core{1}(end) + radius + small);
-    cols = max (1, core{2}(1) - radius - small) : min (w, core{2}(end) + radius + small);
+    rows = max (1, core{1}(1) - small) : min (h, core{1}(end) + small);
+    cols = max (1, core{2}(1) - small) : min (w, core{2}(end) + small);
     I = double (img(rows, cols, :)) / top;
     a = double (alpha(rows, cols));
     b = 1 - a;
-    F = smooth (I, (a >= 0.98) + 1e-3 * a .^ 8, radius);    % the opaque pixels' colour
-    B = smooth (I, (b >= 0.98) + 1e-3 * b .^ 8, radius);
+    [F, B] = wideMeans (img, alpha, rows, cols, f, cr, top);   % the opaque pixels' colour
     err = I - a .* F - b .* B;
     F = F + a .* err;
     B = B + b .* err;
@@ -59,6 +60,57 @@ function fg = mattecolour (img, alpha, code, tile, radius)
     end
     fg(core{1}, core{2}, :) = part;
   end
+end
+
+function [F, B] = wideMeans (img, alpha, rows, cols, f, cr, top)
+% The mean colour of the opaque object pixels (alpha >= 0.98, or the most
+% opaque, weights alpha^8) within CR cells of F-by-F pixels around each
+% pixel of IMG (ROWS, COLS, :), and likewise of the background: summed
+% per cell of the image's grid of cells, over the (2CR+1)-square of cells
+% around each, and interpolated linearly between the cells' centres.  A
+% mean this wide changes little over a cell, and the whole of it costs a
+% few passes over the pixels instead of a box sum of each.
+  [h, w] = size (alpha);
+  ci = max (1, ceil (rows(1) / f) - cr) : min (ceil (h / f), ceil (rows(end) / f) + cr);
+  cj = max (1, ceil (cols(1) / f) - cr) : min (ceil (w / f), ceil (cols(end) / f) + cr);
+  pr = (ci(1) - 1) * f + 1 : min (h, ci(end) * f);
+  pc = (cj(1) - 1) * f + 1 : min (w, cj(end) * f);
+  I = double (img(pr, pc, :)) / top;
+  a = double (alpha(pr, pc));
+  b = 1 - a;
+  wf = (a >= 0.98) + 1e-3 * a .^ 8;
+  wb = (b >= 0.98) + 1e-3 * b .^ 8;
+  nr = numel (ci); nc = numel (cj);
+  cellSum = @(x) boxSum (squeeze (sum (sum (reshape ([x, zeros(size (x, 1), nc * f - size (x, 2)); ...
+                                                     zeros(nr * f - size (x, 1), nc * f)], ...
+                                                    f, nr, f, nc), 1), 3)), cr);
+  tf = cellSum (wf) + 1e-12;
+  tb = cellSum (wb) + 1e-12;
+  % linear interpolation from the cells' centres to the pixels ROWS, COLS
+  Wr = between (rows, ci, f);
+  Wc = between (cols, cj, f);
+  F = zeros (numel (rows), numel (cols), 3);
+  B = F;
+  for ch = 1:3
+    F(:, :, ch) = Wr * (cellSum (wf .* I(:, :, ch)) ./ tf) * Wc.';
+    B(:, :, ch) = Wr * (cellSum (wb .* I(:, :, ch)) ./ tb) * Wc.';
+  end
+end
+
+function W = between (at, cells, f)
+% The sparse matrix that interpolates values at the centres of the cells
+% CELLS (of F pixels) linearly to the pixels AT (constant beyond the
+% first and last centre).
+  x = (at(:) - (f + 1) / 2) / f + 1 - cells(1) + 1;    % position in cell units
+  x = min (max (x, 1), numel (cells));
+  lo = min (floor (x), numel (cells) - 1);
+  t = x - lo;
+  if numel (cells) == 1
+    W = sparse (ones (numel (at), 1));
+    return;
+  end
+  n = numel (at);
+  W = sparse ([1:n, 1:n], [lo; lo + 1], [1 - t; t], n, numel (cells));
 end
 
 function m = smooth (X, weight, r)
