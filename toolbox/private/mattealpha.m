@@ -84,8 +84,14 @@ function [code, alpha] = settlePure (img, code, alpha, tile, epsilon, f)
   if isinteger (img)
     small = small / double (intmax (class (img)));
   end
-  unsure = cellMean (code == 1, rows, cols, f) > 0;    % a cell not wholly known
-  smallCode = uint8 (1 + 2 * ~unsure);
+  % the unknown pixels and their cells (lists: the image's area is not
+  % walked again)
+  u = find (code == 1);
+  ur = mod (u - 1, h) + 1;
+  cell = ceil (ur / f) + (ceil ((u - ur) / h / f + 1 / f) - 1) * ceil (h / f);
+  clear ur
+  smallCode = 3 * ones (ceil (h / f), ceil (w / f), 'uint8');
+  smallCode(cell) = 1;                 % a cell not wholly known
   a = mattealpha (small, smallCode, tile, 16, epsilon, cellMean (alpha, rows, cols, f), true);
   pure = round (a);
   mixed = abs (a - pure) > 0.1;
@@ -95,11 +101,9 @@ function [code, alpha] = settlePure (img, code, alpha, tile, epsilon, f)
   mixed(:, 1:end - 1) = mixed(:, 1:end - 1) | pure(:, 1:end - 1) ~= pure(:, 2:end);
   mixed(:, 2:end) = mixed(:, 2:end) | pure(:, 1:end - 1) ~= pure(:, 2:end);
   mixed = conv2 (double (mixed), ones (5), 'same') > 0;
-  ci = ceil ((1:h) / f); cj = ceil ((1:w) / f);
-  settle = code == 1 & ~mixed(ci, cj);
-  full = single (a(ci, cj));
-  alpha(settle) = full(settle);
-  code(settle) = 3;
+  settle = ~mixed(cell);
+  alpha(u(settle)) = single (a(cell(settle)));
+  code(u(settle)) = 3;
 end
 
 function m = cellMean (x, rows, cols, f)
