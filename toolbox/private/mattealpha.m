@@ -147,14 +147,16 @@ function a = solveCrop (I, code, a, epsilon)
   co = [1 2 -2 -1 0 1 2 -2 -1 0 1 2];
   index = zeros (h, w);
   index(unknown) = 1:n;
+  u = find (unknown);
+  ur = mod (u - 1, h) + 1;
+  uc = (u - ur) / h + 1;
   S = cell (12, 1); T = S; V = S;
   for m = 1:12
     dr = ro(m); dc = co(m);
-    rr = 1:h - dr;
-    cc = max (1, 1 - dc):min (w, w - dc);
-    pair = false (h, w);
-    pair(rr, cc) = unknown(rr, cc) | unknown(rr + dr, cc + dc);
-    s = find (pair);
+    % an unknown pixel as the first of a pair, or as the second
+    first = u(ur + dr <= h & uc + dc >= 1 & uc + dc <= w);
+    second = u(ur - dr >= 1 & uc - dc >= 1 & uc - dc <= w) - (dr + dc * h);
+    s = unique ([first; second]);
     t = s + dr + dc * h;
     sr = mod (s - 1, h);
     sp = sr + 3 + (s - 1 - sr) / h * hp + 2 * hp;      % s in the padded crop
