@@ -127,7 +127,7 @@ function table (root)
   mp = cellfun (@(n) str2double (n(3:end)), {folders.name});
   [mp, order] = sort (mp);
   folders = folders(order);
-  printf ('| | %s |\n|---|%s\n', strjoin (arrayfun (@(m) sprintf ('%g MP', m), mp, 'UniformOutput', false), ' | '), ...
+  fprintf ('| | %s |\n|---|%s\n', strjoin (arrayfun (@(m) sprintf ('%g MP', m), mp, 'UniformOutput', false), ' | '), ...
           repmat ('---|', 1, numel (mp)));
   R = {};
   P = {};
@@ -143,7 +143,7 @@ function table (root)
     load (fullfile (root, folders(k).name, 'paint.txt'));
     P{k} = p;
   end
-  row = @(label, f) printf ('| %s | %s |\n', label, strjoin (cellfun (f, R, 'UniformOutput', false), ' | '));
+  row = @(label, f) fprintf ('| %s | %s |\n', label, strjoin (cellfun (f, R, 'UniformOutput', false), ' | '));
   row ('size', @(r) sprintf ('%d x %d', r.w, r.h));
   row ('**the call, start to return**', @(r) sprintf ('**%.2f s**', r.total));
   row ('read the photo and the seed file', @(r) sprintf ('%.2f s', r.read));
@@ -156,11 +156,11 @@ function table (root)
   row ('the call against that floor', @(r) sprintf ('%.1fx', r.total / (r.floorRead + r.floorMask + r.floorCutout)));
   row ('**peak memory of the Octave process**', @(r) sprintf ('**%.0f MB**', r.peak / 1024));
   row ('pixels right; boundary within 1 px', @(r) sprintf ('%.4f; %.3f', r.accuracy, r.boundary));
-  row = @(label, f) printf ('| %s | %s |\n', label, strjoin (cellfun (f, P, 'UniformOutput', false), ' | '));
+  row = @(label, f) fprintf ('| %s | %s |\n', label, strjoin (cellfun (f, P, 'UniformOutput', false), ' | '));
   row ('painting: ready for strokes', @(p) sprintf ('%.2f s', p.ready));
   row ('painting: update after a stroke, median (worst)', @(p) sprintf ('%.2f s (%.2f s)', median (p.updates), max (p.updates)));
   row ('painting: Enter, the final answer', @(p) sprintf ('%.2f s', p.final));
-  printf ('\nOctave doing nothing: %.0f MB.  Painting: %d strokes replayed through the session's steps.\n', ...
+  fprintf ('\nOctave doing nothing: %.0f MB.  Painting: %d strokes replayed through the session''s steps.\n', ...
           idle / 1024, P{1}.strokes);
   at3 = find (mp == 3, 1);
   at12 = find (mp == 12, 1);
@@ -170,6 +170,6 @@ function table (root)
     large = (large(1:2:end, 1:2:end) + large(2:2:end, 1:2:end) + large(1:2:end, 2:2:end) + ...
              large(2:2:end, 2:2:end)) / 4;
     differ = (large > 0.5 & ~small) | (large < 0.5 & small);
-    printf ('The same strokes at 3 and at 12 megapixels: %.2f%% of the pixels differ.\n', 100 * mean (differ(:)));
+    fprintf ('The same strokes at 3 and at 12 megapixels: %.2f%% of the pixels differ.\n', 100 * mean (differ(:)));
   end
 end
