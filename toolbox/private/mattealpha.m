@@ -1,4 +1,4 @@
-function alpha = mattealpha (img, code, tile, margin, epsilon, alpha, direct)
+function [alpha, half] = mattealpha (img, code, tile, margin, epsilon, alpha, direct, half)
 %MATTEALPHA  The opacity of every unknown pixel, by the closed-form matting
 %   Laplacian, solved tile by tile.
 %   ALPHA = MATTEALPHA (IMG, CODE, TILE, MARGIN, EPSILON): IMG H-by-W-by-3
@@ -33,7 +33,11 @@ function alpha = mattealpha (img, code, tile, margin, epsilon, alpha, direct)
 %   ALPHA (CODE 3: known, with the opacity ALPHA gives it, which may be
 %   fractional) and solves the unknown ones again.
 %   ALPHA = MATTEALPHA (..., ALPHA, DIRECT) solves every unknown pixel at
-%   full size, with no coarse matte first.
+%   full size, with no coarse matte first, where DIRECT is true.
+%   [ALPHA, HALF] = MATTEALPHA (...) also gives the image at half size
+%   that the coarse matte was made on (empty where there was none), and
+%   MATTEALPHA (..., ALPHA, false, HALF) takes it instead of making it
+%   again: the same IMG solved once more.
   [h, w, ~] = size (img);
   coarse = 2;                 % the first, coarse matte's scale
   coarseFrom = 20000;         % ... made for more unknown pixels than this
@@ -44,8 +48,11 @@ function alpha = mattealpha (img, code, tile, margin, epsilon, alpha, direct)
     alpha(code == 2) = 1;
     alpha(code == 0) = 0;
   end
-  if nargin < 7 && nnz (code == 1) > coarseFrom && min (h, w) >= 8 * coarse
-    [code, alpha] = settlePure (img, code, alpha, tile, epsilon, coarse);
+  if nargin < 8
+    half = [];
+  end
+  if (nargin < 7 || ~direct) && nnz (code == 1) > coarseFrom && min (h, w) >= 8 * coarse
+    [code, alpha, half] = settlePure (img, code, alpha, tile, epsilon, coarse, half);
   end
   [r, c] = find (code == 1);
   if isempty (r)
@@ -70,7 +77,7 @@ function alpha = mattealpha (img, code, tile, margin, epsilon, alpha, direct)
   end
 end
 
-function [code, alpha] = settlePure (img, code, alpha, tile, epsilon, f)
+function [code, alpha, small] = settlePure (img, code, alpha, tile, epsilon, f, small)
 % Most unknown pixels of a wide band are pure (opacity 0 or 1): a matte of
 % the image F times smaller, solved first, tells which.  The unknown
 % pixels farther than two cells from any cell whose opacity is fractional
@@ -80,9 +87,11 @@ function [code, alpha] = settlePure (img, code, alpha, tile, epsilon, f)
 % it was; rounded, the mixed pixels beside them came out worse.)
   [h, w, ~] = size (img);
   rows = min (1:ceil (h / f) * f, h); cols = min (1:ceil (w / f) * f, w);   % the edge repeated
-  small = cellMean (img, rows, cols, f);
-  if isinteger (img)
-    small = small / double (intmax (class (img)));
+  if isempty (small)
+    small = cellMean (img, rows, cols, f);
+    if isinteger (img)
+      small = small / double (intmax (class (img)));
+    end
   end
   % the unknown pixels and their cells (lists: the image's area is not
   % walked again)

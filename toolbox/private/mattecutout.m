@@ -21,7 +21,7 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
   edge = boundary (labels);
   code = uint8 (2 * labels);
   code(grow (edge, step, h, w)) = 1;
-  alpha = mattealpha (img, code, 512, 16, epsilon);
+  [alpha, half] = mattealpha (img, code, 512, 16, epsilon);
   grown = 0;
   ring = step;
   while grown < reach
@@ -44,7 +44,7 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
     again = tiles(ceil ((1:h) / 512), ceil ((1:w) / 512));
     part = code;
     part(code == 1 & ~again) = 3;
-    alpha = mattealpha (img, part, 512, 24, epsilon, alpha);
+    [alpha, half] = mattealpha (img, part, 512, 24, epsilon, alpha, false, half);
     grown = grown + ring;
     ring = 2 * ring;
   end
