@@ -160,7 +160,7 @@ function table (root)
   row ('painting: ready for strokes', @(p) sprintf ('%.2f s', p.ready));
   row ('painting: update after a stroke, median (worst)', @(p) sprintf ('%.2f s (%.2f s)', median (p.updates), max (p.updates)));
   row ('painting: Enter, the final answer', @(p) sprintf ('%.2f s', p.final));
-  printf ('\nOctave doing nothing: %.0f MB.  Painting: %d strokes replayed through the session's steps.\n', ...
+  printf ('\nOctave doing nothing: %.0f MB.  Painting: %d strokes replayed through the session''s steps.\n', ...
           idle / 1024, P{1}.strokes);
   at3 = find (mp == 3, 1);
   at12 = find (mp == 12, 1);
