@@ -1,13 +1,14 @@
-function photo_bench (action, dir, megapixels)
+function photo_bench (action, dir, option)
 %PHOTO_BENCH  The main job on photograph-like images of any size (bench/photos).
 %   PHOTO_BENCH ('make', DIR, MEGAPIXELS) writes into DIR the PHOTO_LIKE
 %   image of about MEGAPIXELS megapixels (4:3) as photo.jpg (quality 90),
 %   its strokes as seeds.png, its truth as truth.png and the strokes as
 %   strokes.mat.
 %   PHOTO_BENCH ('call', DIR) runs the batch form on those files, as a user
-%   does, from start to return, and then, in the same process, what the
-%   call cannot do without: reading the photograph and writing the mask and
-%   the cut-out.  Saves the times, the accuracy, the boundary's match and
+%   does, from start to return (PHOTO_BENCH ('call', DIR, 'hard'): with
+%   the hard cut-out, which leaves the matte out), and then, in the same
+%   process, what the call cannot do without: reading the photograph and
+%   writing the mask and the cut-out.  Saves the times, the accuracy, the boundary's match and
 %   the process's peak memory (VmHWM) in DIR/call.txt.  The table takes, of
 %   every DIR/call*.txt, the one of median time.
 %   PHOTO_BENCH ('paint', DIR) replays a painting session on the same
@@ -23,6 +24,7 @@ function photo_bench (action, dir, megapixels)
   end
   switch action
     case 'make'
+      megapixels = option;
       h = round (sqrt (megapixels * 1e6 * 3 / 4));
       w = round (h * 4 / 3);
       [img, strokes, truth] = photo_like (h, w);
@@ -36,9 +38,13 @@ function photo_bench (action, dir, megapixels)
       imwrite (uint8 (truth) * 255, fullfile (dir, 'truth.png'));
       save ('-text', fullfile (dir, 'strokes.mat'), 'strokes');
     case 'call'
+      cutout = 'soft';
+      if nargin >= 3
+        cutout = option;
+      end
       started = tic;
       [labels, ~, info] = rwsegment (fullfile (dir, 'photo.jpg'), fullfile (dir, 'seeds.png'), ...
-                                     fullfile (dir, 'out.png'));
+                                     fullfile (dir, 'out.png'), [], [], cutout);
       r.total = toc (started);
       r.peak = peakMemory ();
       for f = {'read', 'segment', 'picture', 'mask', 'cutout', 'graph', 'priors', 'matrix', 'solve', 'full'}

@@ -96,7 +96,7 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   a 12-megapixel photograph at 1/7), then once more on the photograph's
 %   own pixels in a strip along the boundary found there.  Away from the
 %   boundary the probability is the working scale's, interpolated.  A
-%   12-megapixel photograph takes 9 to 14 s and 0.9 GB, files included,
+%   12-megapixel photograph takes about 8 s and 0.94 GB, files included,
 %   with the hard cut-out; the soft one's matte takes longer, in
 %   proportion to the length of the object's outline and to the strands
 %   it follows (docs/matting.md and docs/performance.md have the figures).
