@@ -8,9 +8,10 @@ function photo_bench (action, dir, option)
 %   does, from start to return (PHOTO_BENCH ('call', DIR, 'hard'): with
 %   the hard cut-out, which leaves the matte out), and then, in the same
 %   process, what the call cannot do without: reading the photograph and
-%   writing the mask and the cut-out.  Saves the times, the accuracy, the boundary's match and
-%   the process's peak memory (VmHWM) in DIR/call.txt.  The table takes, of
-%   every DIR/call*.txt, the one of median time.
+%   writing the mask and the cut-out.  Saves the times, the accuracy, the
+%   boundary's match and the process's peak memory (VmHWM) in
+%   DIR/call.txt.  The table takes, of every DIR/call*.txt, the one of
+%   median time.
 %   PHOTO_BENCH ('paint', DIR) replays a painting session on the same
 %   photograph through the session's steps, as the window's callbacks do: the set-up,
 %   then every stroke's update timed, then the final answer (Enter).

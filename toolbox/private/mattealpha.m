@@ -97,10 +97,11 @@ function [code, alpha, small] = settlePure (img, code, alpha, tile, epsilon, f, 
   % walked again)
   u = find (code == 1);
   ur = mod (u - 1, h) + 1;
-  cell = ceil (ur / f) + (ceil ((u - ur) / h / f + 1 / f) - 1) * ceil (h / f);
-  clear ur
+  uc = (u - ur) / h + 1;
+  at = ceil (ur / f) + (ceil (uc / f) - 1) * ceil (h / f);
+  clear ur uc
   smallCode = 3 * ones (ceil (h / f), ceil (w / f), 'uint8');
-  smallCode(cell) = 1;                 % a cell not wholly known
+  smallCode(at) = 1;                   % a cell not wholly known
   a = mattealpha (small, smallCode, tile, 16, epsilon, cellMean (alpha, rows, cols, f), true);
   pure = round (a);
   mixed = abs (a - pure) > 0.1;
@@ -110,8 +111,8 @@ function [code, alpha, small] = settlePure (img, code, alpha, tile, epsilon, f, 
   mixed(:, 1:end - 1) = mixed(:, 1:end - 1) | pure(:, 1:end - 1) ~= pure(:, 2:end);
   mixed(:, 2:end) = mixed(:, 2:end) | pure(:, 1:end - 1) ~= pure(:, 2:end);
   mixed = conv2 (double (mixed), ones (5), 'same') > 0;
-  settle = ~mixed(cell);
-  alpha(u(settle)) = single (a(cell(settle)));
+  settle = ~mixed(at);
+  alpha(u(settle)) = single (a(at(settle)));
   code(u(settle)) = 3;
 end
 

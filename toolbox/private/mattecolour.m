@@ -99,18 +99,10 @@ end
 
 function W = between (at, cells, f)
 % The sparse matrix that interpolates values at the centres of the cells
-% CELLS (of F pixels) linearly to the pixels AT (constant beyond the
-% first and last centre).
-  x = (at(:) - (f + 1) / 2) / f + 1 - cells(1) + 1;    % position in cell units
-  x = min (max (x, 1), numel (cells));
-  lo = min (floor (x), numel (cells) - 1);
-  t = x - lo;
-  if numel (cells) == 1
-    W = sparse (ones (numel (at), 1));
-    return;
-  end
+% CELLS (consecutive, of F pixels) linearly to the pixels AT.
+  [lo, hi, t] = centresBetween (at - (cells(1) - 1) * f, f, numel (cells));
   n = numel (at);
-  W = sparse ([1:n, 1:n], [lo; lo + 1], [1 - t; t], n, numel (cells));
+  W = sparse ([1:n, 1:n], [lo; hi], [1 - t; t], n, numel (cells));
 end
 
 function m = smooth (X, weight, r)

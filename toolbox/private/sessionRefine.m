@@ -168,22 +168,12 @@ function samples = colours (img, at, most)
   samples = double ([img(at), img(at + plane), img(at + 2 * plane)].');
 end
 
-function [lo, hi, t] = between (pixels, factor, n)
-% For pixel rows (or columns) PIXELS, the two blocks whose centres
-% surround them among N blocks of FACTOR pixels, and the weight of the
-% second; beyond the outer centres the border block is repeated.
-  at = min (max ((pixels(:) - 0.5) / factor + 0.5, 1), n);
-  lo = min (floor (at), max (n - 1, 1));
-  hi = min (lo + 1, n);
-  t = at - lo;
-end
-
 function p = growProb (x, factor, h, w)
 % X, one value per FACTOR-by-FACTOR block, interpolated to H-by-W pixels.
   [hs, ws] = size (x);
-  [lo, hi, t] = between (1:h, factor, hs);
+  [lo, hi, t] = centresBetween (1:h, factor, hs);
   down = sparse ([1:h, 1:h], [lo; hi], [1 - t; t], h, hs);
-  [lo, hi, t] = between (1:w, factor, ws);
+  [lo, hi, t] = centresBetween (1:w, factor, ws);
   across = sparse ([lo; hi], [1:w, 1:w], [1 - t; t], ws, w);
   p = (down * x) * across;
 end
@@ -192,8 +182,8 @@ function v = coarseAt (x, factor, at, h)
 % X interpolated as GROWPROB does, at the pixels with linear indices AT of
 % an image H pixels high.
   [hs, ws] = size (x);
-  [r0, r1, tr] = between (mod (at - 1, h) + 1, factor, hs);
-  [c0, c1, tc] = between (floor ((at - 1) / h) + 1, factor, ws);
+  [r0, r1, tr] = centresBetween (mod (at - 1, h) + 1, factor, hs);
+  [c0, c1, tc] = centresBetween (floor ((at - 1) / h) + 1, factor, ws);
   x = x(:);
   v = (x(r0 + (c0 - 1) * hs) .* (1 - tc) + x(r0 + (c1 - 1) * hs) .* tc) .* (1 - tr) + ...
       (x(r1 + (c0 - 1) * hs) .* (1 - tc) + x(r1 + (c1 - 1) * hs) .* tc) .* tr;
