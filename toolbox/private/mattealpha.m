@@ -1,4 +1,4 @@
-function [alpha, half] = mattealpha (img, code, tile, margin, epsilon, alpha, direct, half)
+function [alpha, half] = mattealpha (img, code, tile, margin, epsilon, alpha, direct, half, coarse)
 %MATTEALPHA  The opacity of every unknown pixel, by the closed-form matting
 %   Laplacian, solved tile by tile.
 %   ALPHA = MATTEALPHA (IMG, CODE, TILE, MARGIN, EPSILON): IMG H-by-W-by-3
@@ -37,9 +37,12 @@ function [alpha, half] = mattealpha (img, code, tile, margin, epsilon, alpha, di
 %   [ALPHA, HALF] = MATTEALPHA (...) also gives the image at half size
 %   that the coarse matte was made on (empty where there was none), and
 %   MATTEALPHA (..., ALPHA, false, HALF) takes it instead of making it
-%   again: the same IMG solved once more.
+%   again: the same IMG solved once more.  MATTEALPHA (..., ALPHA, false,
+%   HALF, COARSE) also takes the coarse matte, made by the caller on HALF
+%   over the cells holding an unknown pixel, and solves none (however few
+%   the unknown pixels).
   [h, w, ~] = size (img);
-  coarse = 2;                 % the first, coarse matte's scale
+  f = 2;                      % the first, coarse matte's scale
   coarseFrom = 20000;         % ... made for more unknown pixels than this
   if nargin < 6
     alpha = single (code == 2);
@@ -51,8 +54,11 @@ function [alpha, half] = mattealpha (img, code, tile, margin, epsilon, alpha, di
   if nargin < 8
     half = [];
   end
-  if (nargin < 7 || ~direct) && nnz (code == 1) > coarseFrom && min (h, w) >= 8 * coarse
-    [code, alpha, half] = settlePure (img, code, alpha, tile, epsilon, coarse, half);
+  if nargin < 9
+    coarse = [];
+  end
+  if (nargin < 7 || ~direct) && (nnz (code == 1) > coarseFrom || ~isempty (coarse)) && min (h, w) >= 8 * f
+    [code, alpha, half] = settlePure (img, code, alpha, tile, epsilon, f, half, coarse);
   end
   [r, c] = find (code == 1);
   if isempty (r)
@@ -77,7 +83,7 @@ function [alpha, half] = mattealpha (img, code, tile, margin, epsilon, alpha, di
   end
 end
 
-function [code, alpha, small] = settlePure (img, code, alpha, tile, epsilon, f, small)
+function [code, alpha, small] = settlePure (img, code, alpha, tile, epsilon, f, small, a)
 % Most unknown pixels of a wide band are pure (opacity 0 or 1): a matte of
 % the image F times smaller, solved first, tells which.  The unknown
 % pixels farther than two cells from any cell whose opacity is fractional
@@ -102,7 +108,9 @@ function [code, alpha, small] = settlePure (img, code, alpha, tile, epsilon, f, 
   clear ur uc
   smallCode = 3 * ones (ceil (h / f), ceil (w / f), 'uint8');
   smallCode(at) = 1;                   % a cell not wholly known
-  a = mattealpha (small, smallCode, tile, 16, epsilon, cellMean (alpha, rows, cols, f), true);
+  if isempty (a)
+    a = mattealpha (small, smallCode, tile, 16, epsilon, cellMean (alpha, rows, cols, f), true);
+  end
   pure = round (a);
   mixed = abs (a - pure) > 0.1;
   % a jump between neighbouring cells, and then two cells around
@@ -114,17 +122,6 @@ function [code, alpha, small] = settlePure (img, code, alpha, tile, epsilon, f, 
   settle = ~mixed(at);
   alpha(u(settle)) = single (a(at(settle)));
   code(u(settle)) = 3;
-end
-
-function m = cellMean (x, rows, cols, f)
-% The mean of X over F-by-F cells of X (ROWS, COLS, :).
-  m = 0;
-  for i = 1:f
-    for j = 1:f
-      m = m + double (x(rows(i:f:end), cols(j:f:end), :));
-    end
-  end
-  m = m / f ^ 2;
 end
 
 function a = solveCrop (I, code, a, epsilon)

@@ -7,13 +7,17 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
 %   object's colour in it.  The band is 12 pixels each side at 12
 %   megapixels (scaled with the image's width and height, at least 8),
 %   enough for a blur of 16 pixels across the edge and a boundary a few
-%   pixels off; then, wherever the solved matte has not come down to 0
-%   near the band's outer rim (or up to 1 near its inner one) -- strands
-%   of hair, a wider blur -- the band grows there, by as much again, then by
-%   twice that, and so on, each time the tiles holding new pixels solved
-%   again, up to 150 pixels at 12 megapixels (and at least 5 times the
-%   first band).  UNKNOWN is
-%   the number of pixels solved.
+%   pixels off.  Then, wherever the matte has not come down to 0 near the
+%   band's outer rim (or up to 1 near its inner one) -- strands of hair, a
+%   wider blur -- the band grows there, by as much again, then by twice
+%   that, and so on, up to 150 pixels at 12 megapixels (and at least 5
+%   times the first band).  The growth is decided on the matte of the
+%   image at half size (2-by-2 cells averaged), where a strand a pixel
+%   wide still shows at half its opacity and each ring costs a quarter as
+%   much: after each ring the cells within 16 of the new ones are solved
+%   again, the rest kept.  The grown band is then solved once at full
+%   size, its pure pixels settled by the half-size matte (MATTEALPHA).
+%   UNKNOWN is the number of pixels solved.
   [h, w, ~] = size (img);
   scale = sqrt (h * w / 12e6);
   step = max (8, round (12 * scale));
@@ -21,32 +25,54 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
   edge = boundary (labels);
   code = uint8 (2 * labels);
   code(grow (edge, step, h, w)) = 1;
-  [alpha, half] = mattealpha (img, code, 512, 16, epsilon);
-  grown = 0;
-  ring = step;
-  while grown < reach
-    open = rim (code, alpha, h, w);
-    if isempty (open)
-      break;
+  f = 2;                      % the scale the band's growth is decided at
+  if min (h, w) < 8 * f
+    alpha = mattealpha (img, code, 512, 16, epsilon, single (labels), true);
+  else
+    rows = min (1:ceil (h / f) * f, h); cols = min (1:ceil (w / f) * f, w);
+    small = cellMean (img, rows, cols, f);
+    if isinteger (img)
+      small = small / double (intmax (class (img)));
     end
-    ring = min (ring, reach - grown);
-    near = grow (open, ring + 5, h, w);
-    near = near(code(near) ~= 1);
-    if isempty (near)
-      break;
+    [hs, ws, ~] = size (small);
+    u = find (code == 1);
+    ur = mod (u - 1, h) + 1;
+    cells = false (hs, ws);
+    cells(ceil (ur / f) + (ceil (((u - ur) / h + 1) / f) - 1) * hs) = true;
+    clear u ur
+    side = uint8 (2 * (cellMean (labels, rows, cols, f) > 0.5));
+    side(cells) = 1;                 % a cell holding an unknown pixel
+    a = mattealpha (small, side, 512, 16, epsilon, single (side == 2), true);
+    grown = 0;
+    ring = step;
+    margin = 16;
+    shut = false (1, 2);      % a side found noisy stays shut
+    while grown < reach
+      [open, noisy] = rim (side, a, hs, ws, shut);
+      shut = shut | noisy;
+      if isempty (open)
+        break;
+      end
+      ring = min (ring, reach - grown);
+      near = grow (open, ceil ((ring + 5) / f), hs, ws);
+      near = near(side(near) ~= 1);
+      if isempty (near)
+        break;
+      end
+      side(near) = 1;
+      % The cells within 16 of the new ones are solved again (a strand's
+      % matte is decided along it), the rest kept.
+      part = side;
+      again = false (hs, ws);
+      again(grow (open, ceil ((ring + 5) / f) + 16, hs, ws)) = true;
+      part(side == 1 & ~again) = 3;
+      a = mattealpha (small, part, 512, 24, epsilon, a, true);
+      grown = grown + ring;
+      ring = 2 * ring;
+      margin = 24;
     end
-    code(near) = 1;
-    % The 512-pixel tiles holding new pixels are solved again whole (a
-    % strand's matte is decided along all of it), the rest kept.
-    tiles = false (ceil (h / 512), ceil (w / 512));
-    [r, c] = ind2sub ([h, w], near);
-    tiles(unique (ceil (r / 512) + (ceil (c / 512) - 1) * size (tiles, 1))) = true;
-    again = tiles(ceil ((1:h) / 512), ceil ((1:w) / 512));
-    part = code;
-    part(code == 1 & ~again) = 3;
-    [alpha, half] = mattealpha (img, part, 512, 24, epsilon, alpha, false, half);
-    grown = grown + ring;
-    ring = 2 * ring;
+    code(side(ceil ((1:h) / f), ceil ((1:w) / f)) == 1) = 1;
+    alpha = mattealpha (img, code, 512, margin, epsilon, single (labels), false, small, a);
   end
   unknown = nnz (code == 1);
   fg = mattecolour (img, alpha, code, 256, 90);
@@ -64,32 +90,39 @@ function at = boundary (labels)
   at = find (d);
 end
 
-function at = rim (code, alpha, h, w)
-% The unknown pixels 4 to 5 pixels in from the band's edge whose matte
-% disagrees with the known side there: above 0.1 on the background's
-% side, below 0.9 on the object's (or 3 times as far off as the median
-% there, in a noisy image).  (At the edge itself the known pixels pull the
-% matte of a strand that crosses it down to nothing; 4 pixels in, it
-% shows.)  None on a side where they are more than a tenth of those
-% pixels: there noise or texture, not strands, keep the matte off.
+function [at, noisy] = rim (code, alpha, h, w, shut)
+% The unknown cells of the half-size matte one to two cells in from the
+% band's edge whose matte disagrees with the known side there: above 0.05
+% on the background's side (a strand a pixel wide shows at half its
+% opacity), below 0.9 on the object's (whose wide smooth inside drifts a
+% few hundredths off 1), or 3 times as far off as the median there, in a
+% noisy image.  (At the edge itself the known cells pull the matte of a
+% strand that crosses it down to nothing; a little way in, it shows.)
+% None on a side where they are more than a tenth of those cells: there
+% noise or texture, not strands, keep the matte off, and NOISY says so.
+% None on a side that SHUT (background, object) closes.
   u = code == 1;
   at = [];
+  noisy = false (1, 2);
   for side = [0 2]
+    if shut(1 + side / 2)
+      continue;
+    end
     known = code == side;
     edge = find (known & (shift (u, 1, 0) | shift (u, -1, 0) | shift (u, 0, 1) | shift (u, 0, -1)));
-    inner = grow (edge, 3, h, w);
-    ring = grow (edge, 5, h, w);
     near = false (h, w);
-    near(ring) = true;
-    near(inner) = false;
+    near(grow (edge, 2, h, w)) = true;
+    near(grow (edge, 1, h, w)) = false;
     near = find (near & u);
     off = double (alpha(near));             % how far from the known side
     if side == 2
       off = 1 - off;
     end
-    open = near(off > max (0.1, 3 * median (off)));
+    open = near(off > max (0.05 + 0.05 * side / 2, 3 * median (off)));
     if numel (open) <= 0.1 * numel (near)
       at = [at; open];
+    else
+      noisy(1 + side / 2) = true;
     end
   end
 end
