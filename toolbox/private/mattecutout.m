@@ -94,9 +94,11 @@ function [at, noisy] = rim (code, alpha, h, w, shut)
 % The unknown cells of the half-size matte one to two cells in from the
 % band's edge whose matte disagrees with the known side there: above 0.05
 % on the background's side (a strand a pixel wide shows at half its
-% opacity), below 0.9 on the object's (whose wide smooth inside drifts a
-% few hundredths off 1), or 3 times as far off as the median there, in a
-% noisy image.  (At the edge itself the known cells pull the matte of a
+% opacity), below 0.85 on the object's (whose wide smooth inside drifts a
+% little off 1 at half size: at 0.9 the band grew further into a
+% composite's object where its labels were off, at 0.75 hardly, with as
+% many pixels visibly off either way), or 3 times as far off as the median
+% there, in a noisy image.  (At the edge itself the known cells pull the matte of a
 % strand that crosses it down to nothing; a little way in, it shows.)
 % None on a side where they are more than a tenth of those cells: there
 % noise or texture, not strands, keep the matte off, and NOISY says so.
@@ -118,7 +120,7 @@ function [at, noisy] = rim (code, alpha, h, w, shut)
     if side == 2
       off = 1 - off;
     end
-    open = near(off > max (0.05 + 0.05 * side / 2, 3 * median (off)));
+    open = near(off > max (0.05 + 0.1 * side / 2, 3 * median (off)));
     if numel (open) <= 0.1 * numel (near)
       at = [at; open];
     else
