@@ -98,8 +98,9 @@ function [at, noisy] = rim (code, alpha, h, w, shut)
 % little off 1 at half size: at 0.9 the band grew further into a
 % composite's object where its labels were off, at 0.75 hardly, with as
 % many pixels visibly off either way), or 3 times as far off as the median
-% there, in a noisy image.  (At the edge itself the known cells pull the matte of a
-% strand that crosses it down to nothing; a little way in, it shows.)
+% there, in a noisy image.  (At the edge itself the known cells pull the
+% matte of a strand that crosses it down to nothing; a little way in, it
+% shows.)
 % None on a side where they are more than a tenth of those cells: there
 % noise or texture, not strands, keep the matte off, and NOISY says so.
 % None on a side that SHUT (background, object) closes.
