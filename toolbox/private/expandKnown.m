@@ -1,0 +1,40 @@
+function code = expandKnown (img, code, radius, tol)
+%EXPANDKNOWN  Unknown pixels of a known side's colour taken as known.
+%   CODE = EXPANDKNOWN (IMG, CODE, RADIUS, TOL): IMG H-by-W-by-3 (uint8,
+%   uint16 or doubles in [0, 1]), CODE as for MATTEALPHA.  An unknown
+%   pixel within RADIUS of a known one whose colour is within TOL of its
+%   own (Euclidean, colours in [0, 1]) takes the label of the nearest such
+%   pixel, looked for ring by ring outwards.
+  [h, w, ~] = size (img);
+  u = find (code == 1);
+  if isempty (u)
+    return;
+  end
+  top = 1;
+  if isinteger (img)
+    top = double (intmax (class (img)));
+  end
+  ur = mod (u - 1, h) + 1;
+  uc = (u - ur) / h + 1;
+  I = double ([img(u), img(u + h * w), img(u + 2 * h * w)]) / top;
+  [dy, dx] = ndgrid (-radius:radius, -radius:radius);
+  d = dy(:) .^ 2 + dx(:) .^ 2;
+  keep = d > 0 & d <= radius ^ 2;
+  [~, order] = sort (d(keep));
+  dy = dy(keep); dx = dx(keep);
+  dy = dy(order); dx = dx(order);
+  label = zeros (numel (u), 1, 'uint8');
+  open = true (numel (u), 1);
+  for k = 1:numel (dy)
+    r = ur + dy(k); c = uc + dx(k);
+    in = find (open & r >= 1 & r <= h & c >= 1 & c <= w);
+    q = r(in) + (c(in) - 1) * h;
+    kq = code(q);
+    known = kq == 0 | kq == 2;
+    in = in(known); q = q(known); kq = kq(known);
+    near = sum ((double ([img(q), img(q + h * w), img(q + 2 * h * w)]) / top - I(in, :)) .^ 2, 2) < tol ^ 2;
+    label(in(near)) = kq(near);
+    open(in(near)) = false;
+  end
+  code(u(~open)) = label(~open);
+end
