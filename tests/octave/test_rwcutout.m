@@ -2,7 +2,8 @@
 % and a hair-like strand, the mask stays the hard labels; the cut-out's
 % alpha is the labels away from the boundary (colours unchanged there) and
 % the object's opacity along it, strand included, within a few hundredths;
-% 16 bits in, 16 bits out.
+% 16 bits in, 16 bits out.  An object narrower than the band, in a small
+% photograph, is kept whole.
 here = fileparts (mfilename ('fullpath'));
 addpath (fullfile (here, '..', '..', 'toolbox'));
 cd (fullfile (here, '..', '..', 'toolbox', 'private'));   % rwread, the jobs' reader
@@ -47,3 +48,18 @@ assert (mean (abs (alpha(core) - t(core))) < 0.1);
 % The object's colour in the mixed pixels is its own, not the blend.
 mixed = repmat (alpha > 0.2 & alpha < 0.8, [1 1 3]);
 assert (max (abs (cut(mixed) - F(mixed))) < 0.06);
+
+% A small photograph whose object is narrower than the band: the cut-out
+% holds the object, opaque, and nothing else.
+img = zeros (20, 30, 3, 'uint8');
+img(:, :, 3) = 200;
+img(6:15, 8:22, 1) = 220;
+img(6:15, 8:22, 3) = 30;
+imwrite (img, f ('small.png'));
+seeds = zeros (20, 30, 3, 'uint8');
+seeds(10, 12:18, 1) = 255;
+seeds([1 20], :, 3) = 255;
+imwrite (seeds, f ('smallseeds.png'));
+evalc ('[labels, ~, info] = rwsegment (f (''small.png''), f (''smallseeds.png''), f (''smallout.png''));');
+[~, alpha] = rwread (info.cutout);
+assert (nnz (labels) > 0 && isequal (alpha > 0.5, labels) && all (alpha(labels) > 0.99));

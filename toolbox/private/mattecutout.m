@@ -5,7 +5,8 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
 %   The pixels within a band along the boundary of LABELS are unknown, the
 %   rest keep their label; MATTEALPHA solves the band, MATTECOLOUR the
 %   object's colour in it.  The band is 12 pixels each side at 12
-%   megapixels (scaled with the image's width and height, at least 8),
+%   megapixels (scaled with the image's width and height, at least 8, or
+%   an eighth of a small image's height or width),
 %   enough for a blur of 16 pixels across the edge and a boundary a few
 %   pixels off.  Then, wherever the matte has not come down to 0 near the
 %   band's outer rim (or up to 1 near its inner one) -- strands of hair, a
@@ -21,10 +22,21 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
   [h, w, ~] = size (img);
   scale = sqrt (h * w / 12e6);
   step = max (8, round (12 * scale));
+  step = min (step, max (1, floor (min (h, w) / 8)));    % a small image keeps known pixels
   reach = max (5 * step, round (150 * scale));
   edge = boundary (labels);
   code = uint8 (2 * labels);
   code(grow (edge, step, h, w)) = 1;
+  % A side with no pixel left known (an object smaller than the band)
+  % keeps its labels: the matte would have nothing of that side to hold
+  % to.  (A small part beside a larger one is left to the matte, which
+  % takes away the labels' crumbs along strands and a false island the
+  % same way.)
+  for side = [0 2]
+    if ~any (code(:) == side)
+      code(code == 1 & labels == side / 2) = side;
+    end
+  end
   f = 2;                      % the scale the band's growth is decided at
   if min (h, w) < 8 * f
     alpha = mattealpha (img, code, 512, 16, epsilon, single (labels), true);
@@ -117,6 +129,9 @@ function [at, noisy] = rim (code, alpha, h, w, shut)
     near(grow (edge, 2, h, w)) = true;
     near(grow (edge, 1, h, w)) = false;
     near = find (near & u);
+    if isempty (near)
+      continue;
+    end
     off = double (alpha(near));             % how far from the known side
     if side == 2
       off = 1 - off;
