@@ -54,7 +54,11 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %     opacity, between 0 and 1, and the colour the object's own, without
 %     the background that showed through (no halo over a new background);
 %     elsewhere alpha 255 on the foreground with the image's colours
-%     unchanged, alpha 0 and colour 0 off it.
+%     unchanged, alpha 0 and colour 0 off it.  A separate part of the
+%     object narrower than the band has no opaque pixel for the matte to
+%     hold to: the matte decides its opacity (it may fade, as crumbs of
+%     the labels along strands should), while the mask keeps it and the
+%     hard cut-out below keeps it opaque.
 %   RWSEGMENT (IMAGEFILE, [], OUTFILE) paints, then does the same.
 %
 %   RWSEGMENT (IMAGEFILE, SEEDFILE, OUTFILE, GAMMA) sets the weight of the
