@@ -24,17 +24,17 @@ function code = expandKnown (img, code, radius, tol)
   dy = dy(keep); dx = dx(keep);
   dy = dy(order); dx = dx(order);
   label = zeros (numel (u), 1, 'uint8');
-  open = true (numel (u), 1);
+  searching = true (numel (u), 1);
   for k = 1:numel (dy)
     r = ur + dy(k); c = uc + dx(k);
-    in = find (open & r >= 1 & r <= h & c >= 1 & c <= w);
+    in = find (searching & r >= 1 & r <= h & c >= 1 & c <= w);
     q = r(in) + (c(in) - 1) * h;
     kq = code(q);
     known = kq == 0 | kq == 2;
     in = in(known); q = q(known); kq = kq(known);
     near = sum ((double ([img(q), img(q + h * w), img(q + 2 * h * w)]) / top - I(in, :)) .^ 2, 2) < tol ^ 2;
     label(in(near)) = kq(near);
-    open(in(near)) = false;
+    searching(in(near)) = false;
   end
-  code(u(~open)) = label(~open);
+  code(u(~searching)) = label(~searching);
 end
