@@ -6,7 +6,21 @@ function code = expandKnown (img, code, radius, tol)
 %   own (Euclidean, colours in [0, 1]) takes the label of the nearest such
 %   pixel, looked for ring by ring outwards.
   [h, w, ~] = size (img);
-  u = find (code == 1);
+  % only the unknown pixels within RADIUS of a known one can take a label:
+  % those within RADIUS rows and columns of one, found as shifted masks
+  known = code ~= 1;
+  reach = known;
+  for d = 1:radius
+    reach(1 + d:end, :) = reach(1 + d:end, :) | known(1:end - d, :);
+    reach(1:end - d, :) = reach(1:end - d, :) | known(1 + d:end, :);
+  end
+  known = reach;
+  for d = 1:radius
+    reach(:, 1 + d:end) = reach(:, 1 + d:end) | known(:, 1:end - d);
+    reach(:, 1:end - d) = reach(:, 1:end - d) | known(:, 1 + d:end);
+  end
+  u = find (code == 1 & reach);
+  clear known reach
   if isempty (u)
     return;
   end
