@@ -24,13 +24,9 @@ function code = expandKnown (img, code, radius, tol)
   if isempty (u)
     return;
   end
-  top = 1;
-  if isinteger (img)
-    top = double (intmax (class (img)));
-  end
   ur = mod (u - 1, h) + 1;
   uc = (u - ur) / h + 1;
-  I = double ([img(u), img(u + h * w), img(u + 2 * h * w)]) / top;
+  I = unitSamples ([img(u), img(u + h * w), img(u + 2 * h * w)]);
   [dy, dx] = ndgrid (-radius:radius, -radius:radius);
   d = dy(:) .^ 2 + dx(:) .^ 2;
   keep = d > 0 & d <= radius ^ 2;
@@ -46,7 +42,7 @@ function code = expandKnown (img, code, radius, tol)
     kq = code(q);
     known = kq == 0 | kq == 2;
     in = in(known); q = q(known); kq = kq(known);
-    near = sum ((double ([img(q), img(q + h * w), img(q + 2 * h * w)]) / top - I(in, :)) .^ 2, 2) < tol ^ 2;
+    near = sum ((unitSamples ([img(q), img(q + h * w), img(q + 2 * h * w)]) - I(in, :)) .^ 2, 2) < tol ^ 2;
     label(in(near)) = kq(near);
     searching(in(near)) = false;
   end

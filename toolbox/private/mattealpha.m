@@ -92,12 +92,8 @@ function [code, alpha, small] = settlePure (img, code, alpha, tile, epsilon, f, 
 % 0 or 1: its own small noise there keeps the full solve beside them as
 % it was; rounded, the mixed pixels beside them came out worse.)
   [h, w, ~] = size (img);
-  rows = min (1:ceil (h / f) * f, h); cols = min (1:ceil (w / f) * f, w);   % the edge repeated
   if isempty (small)
-    small = cellMean (img, rows, cols, f);
-    if isinteger (img)
-      small = small / double (intmax (class (img)));
-    end
+    small = cellMean (img, f);
   end
   % the unknown pixels and their cells (lists: the image's area is not
   % walked again)
@@ -109,7 +105,7 @@ function [code, alpha, small] = settlePure (img, code, alpha, tile, epsilon, f, 
   smallCode = 3 * ones (ceil (h / f), ceil (w / f), 'uint8');
   smallCode(at) = 1;                   % a cell not wholly known
   if isempty (a)
-    a = mattealpha (small, smallCode, tile, 16, epsilon, cellMean (alpha, rows, cols, f), true);
+    a = mattealpha (small, smallCode, tile, 16, epsilon, cellMean (alpha, f), true);
   end
   pure = round (a);
   mixed = abs (a - pure) > 0.1;

@@ -41,19 +41,10 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
   if min (h, w) < 8 * f
     alpha = mattealpha (img, code, 512, 16, epsilon, single (labels), true);
   else
-    rows = min (1:ceil (h / f) * f, h); cols = min (1:ceil (w / f) * f, w);
-    small = cellMean (img, rows, cols, f);
-    if isinteger (img)
-      small = small / double (intmax (class (img)));
-    end
+    small = cellMean (img, f);
     [hs, ws, ~] = size (small);
-    u = find (code == 1);
-    ur = mod (u - 1, h) + 1;
-    cells = false (hs, ws);
-    cells(ceil (ur / f) + (ceil (((u - ur) / h + 1) / f) - 1) * hs) = true;
-    clear u ur
-    side = uint8 (2 * (cellMean (labels, rows, cols, f) > 0.5));
-    side(cells) = 1;                 % a cell holding an unknown pixel
+    side = uint8 (2 * (cellMean (labels, f) > 0.5));
+    side(cellMean (code == 1, f) > 0) = 1;      % a cell holding an unknown pixel
     a = mattealpha (small, side, 512, 16, epsilon, single (side == 2), true);
     grown = 0;
     ring = step;
