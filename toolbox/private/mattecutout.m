@@ -75,7 +75,7 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
       margin = 24;
     end
     code(side(ceil ((1:h) / f), ceil ((1:w) / f)) == 1) = 1;
-    alpha = mattealpha (img, code, 512, margin, epsilon, single (labels), false, small, a);
+    alpha = mattealpha (img, code, 512, margin, epsilon, single (labels), false, small, a, 1);
   end
   unknown = nnz (code == 1);
   fg = mattecolour (img, alpha, code, 256, 90);
