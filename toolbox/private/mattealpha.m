@@ -1,4 +1,4 @@
-function [alpha, half] = mattealpha (img, code, tile, margin, epsilon, alpha, direct, half, coarse, reach)
+function [alpha, half] = mattealpha (img, code, tile, margin, epsilon, alpha, opts)
 %MATTEALPHA  The opacity of every unknown pixel, by the closed-form matting
 %   Laplacian, solved tile by tile.
 %   ALPHA = MATTEALPHA (IMG, CODE, TILE, MARGIN, EPSILON): IMG H-by-W-by-3
@@ -26,23 +26,34 @@ function [alpha, half] = mattealpha (img, code, tile, margin, epsilon, alpha, di
 %   averaged) is made first; the unknown pixels more than two cells from
 %   any cell whose opacity is off 0 and 1 by more than 0.1 (or on a jump
 %   between 0 and 1) take their cell's opacity, and only the rest is
-%   solved at full size.  A strand fainter than that at half size (a pixel
-%   wide, below about 0.2) keeps its half-size matte.
+%   solved at full size, by a sparse Cholesky factorisation.  A strand
+%   fainter than that at half size (a pixel wide, below about 0.2) keeps
+%   its half-size matte.
 %
 %   ALPHA = MATTEALPHA (..., ALPHA) takes the known pixels' opacity from
 %   ALPHA (CODE 3: known, with the opacity ALPHA gives it, which may be
 %   fractional) and solves the unknown ones again.
-%   ALPHA = MATTEALPHA (..., ALPHA, DIRECT) solves every unknown pixel at
-%   full size, with no coarse matte first, where DIRECT is true.
 %   [ALPHA, HALF] = MATTEALPHA (...) also gives the image at half size
-%   that the coarse matte was made on (empty where there was none), and
-%   MATTEALPHA (..., ALPHA, false, HALF) takes it instead of making it
-%   again: the same IMG solved once more.  MATTEALPHA (..., ALPHA, false,
-%   HALF, COARSE) also takes the coarse matte, made by the caller on HALF
-%   over the cells holding an unknown pixel, and solves none (however few
-%   the unknown pixels).  MATTEALPHA (..., COARSE, REACH) solves at full
-%   size only the unknown pixels within REACH cells of a mixed one (default
-%   2; 1 solves about a third fewer pixels, a little less exactly).
+%   that the coarse matte was made on (empty where there was none).
+%   MATTEALPHA (..., ALPHA, OPTS) takes the struct OPTS, any of whose
+%   fields may be left out:
+%   - direct (false): true solves every unknown pixel at full size, with
+%     no coarse matte first;
+%   - half ([]): the image at half size, instead of making it again (the
+%     same IMG solved once more);
+%   - coarse ([]): the coarse matte, made by the caller on HALF over the
+%     cells holding an unknown pixel; none is solved here, however few the
+%     unknown pixels;
+%   - reach (2): the unknown pixels within REACH cells of a mixed one are
+%     solved at full size (1 solves about a third fewer, a little less
+%     exactly);
+%   - tol (0): above 0, the full-size solve is conjugate gradients from
+%     the coarse matte (each pixel starts at its cell's opacity), stopped
+%     at the relative residual TOL, instead of the factorisation (which
+%     takes over should they not converge): the coarse matte has the
+%     matte's broad shape already, and a few dozen steps put in its detail
+%     in a fraction of the factorisation's time where the unknown pixels
+%     lie in wide patches.
   [h, w, ~] = size (img);
   f = 2;                      % the first, coarse matte's scale
   coarseFrom = 20000;         % ... made for more unknown pixels than this
@@ -53,17 +64,20 @@ function [alpha, half] = mattealpha (img, code, tile, margin, epsilon, alpha, di
     alpha(code == 2) = 1;
     alpha(code == 0) = 0;
   end
-  if nargin < 8
-    half = [];
+  if nargin < 7
+    opts = struct ();
   end
-  if nargin < 9
-    coarse = [];
+  defaults = struct ('direct', false, 'half', [], 'coarse', [], 'reach', 2, 'tol', 0);
+  for name = fieldnames (defaults).'
+    if ~isfield (opts, name{1})
+      opts.(name{1}) = defaults.(name{1});
+    end
   end
-  if nargin < 10
-    reach = 2;
-  end
-  if (nargin < 7 || ~direct) && (nnz (code == 1) > coarseFrom || ~isempty (coarse)) && min (h, w) >= 8 * f
-    [code, alpha, half] = settlePure (img, code, alpha, tile, epsilon, f, half, coarse, reach);
+  half = opts.half;
+  tol = 0;
+  if ~opts.direct && (nnz (code == 1) > coarseFrom || ~isempty (opts.coarse)) && min (h, w) >= 8 * f
+    [code, alpha, half] = settlePure (img, code, alpha, tile, epsilon, f, half, opts.coarse, opts.reach);
+    tol = opts.tol;           % (only a coarse matte gives a start)
   end
   [r, c] = find (code == 1);
   if isempty (r)
@@ -79,7 +93,7 @@ function [alpha, half] = mattealpha (img, code, tile, margin, epsilon, alpha, di
     rows = max (1, core{1}(1) - margin) : min (h, core{1}(end) + margin);
     cols = max (1, core{2}(1) - margin) : min (w, core{2}(end) + margin);
     crop = unitSamples (img(rows, cols, :));
-    solved = solveCrop (crop, code(rows, cols), double (alpha(rows, cols)), epsilon);
+    solved = solveCrop (crop, code(rows, cols), double (alpha(rows, cols)), epsilon, tol);
     inner = solved(core{1} - rows(1) + 1, core{2} - cols(1) + 1);
     unknown = code(core{1}, core{2}) == 1;
     part = alpha(core{1}, core{2});
@@ -93,9 +107,10 @@ function [code, alpha, small] = settlePure (img, code, alpha, tile, epsilon, f, 
 % the image F times smaller, solved first, tells which.  The unknown
 % pixels farther than REACH cells from any cell whose opacity is fractional
 % (or that lies on a jump between 0 and 1) are fixed at their cell's
-% opacity (CODE 3); the rest are left to the full solve.  (Not rounded to
-% 0 or 1: its own small noise there keeps the full solve beside them as
-% it was; rounded, the mixed pixels beside them came out worse.)
+% opacity (CODE 3); the rest are left to the full solve, starting there.
+% (Not rounded to 0 or 1: its own small noise there keeps the full solve
+% beside them as it was; rounded, the mixed pixels beside them came out
+% worse.)
   [h, w, ~] = size (img);
   if isempty (small)
     small = cellMean (img, f);
@@ -110,7 +125,7 @@ function [code, alpha, small] = settlePure (img, code, alpha, tile, epsilon, f, 
   smallCode = 3 * ones (ceil (h / f), ceil (w / f), 'uint8');
   smallCode(at) = 1;                   % a cell not wholly known
   if isempty (a)
-    a = mattealpha (small, smallCode, tile, 16, epsilon, cellMean (alpha, f), true);
+    a = mattealpha (small, smallCode, tile, 16, epsilon, cellMean (alpha, f), struct ('direct', true));
   end
   pure = round (a);
   mixed = abs (a - pure) > 0.1;
@@ -121,13 +136,14 @@ function [code, alpha, small] = settlePure (img, code, alpha, tile, epsilon, f, 
   mixed(:, 2:end) = mixed(:, 2:end) | pure(:, 1:end - 1) ~= pure(:, 2:end);
   mixed = conv2 (double (mixed), ones (2 * reach + 1), 'same') > 0;
   settle = ~mixed(at);
-  alpha(u(settle)) = single (a(at(settle)));
+  alpha(u) = single (a(at));
   code(u(settle)) = 3;
 end
 
-function a = solveCrop (I, code, a, epsilon)
+function a = solveCrop (I, code, a, epsilon, tol)
 % The matte of one crop: its unknown pixels solved with its known ones fixed
-% at their values in A.
+% at their values in A; by conjugate gradients from their values in A
+% where TOL > 0.
   [h, w, ~] = size (I);
   unknown = code == 1;
   n = nnz (unknown);
@@ -200,15 +216,25 @@ function a = solveCrop (I, code, a, epsilon)
   j = index(t(both));
   L = sparse ([min(i, j); (1:n).'], [max(i, j); (1:n).'], [-v(both); deg + lambda], n, n);
   clear i j
-  % Cholesky with a fill-reducing order (the plain backslash takes such a
-  % system for a banded one, ten times slower).
-  [R, fail, P] = chol (L, 'vector');
-  if fail
-    L = L + triu (L, 1).';
-    x = L \ (rhs + lambda * 0.5);
-  else
-    x = zeros (n, 1);
-    x(P) = R \ (R' \ (rhs(P) + lambda * 0.5));
+  b = rhs + lambda * 0.5;
+  done = false;
+  if tol > 0
+    % (preconditioned by the diagonal: the matrix is not an M-matrix,
+    % which an incomplete factorisation would need)
+    d = deg + lambda;
+    [x, done] = conjugateGradients (L, L.', d, b, tol, 200, spdiags (sqrt (d), 0, n, n), a(unknown));
+  end
+  if ~done
+    % Cholesky with a fill-reducing order (the plain backslash takes such a
+    % system for a banded one, ten times slower).
+    [R, fail, P] = chol (L, 'vector');
+    if fail
+      L = L + triu (L, 1).';
+      x = L \ b;
+    else
+      x = zeros (n, 1);
+      x(P) = R \ (R' \ b(P));
+    end
   end
   a(unknown) = min (max (x, 0), 1);
 end

@@ -17,7 +17,8 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
 %   wide still shows at half its opacity and each ring costs a quarter as
 %   much: after each ring the cells within 16 of the new ones are solved
 %   again, the rest kept.  The grown band is then solved once at full
-%   size, its pure pixels settled by the half-size matte (MATTEALPHA).
+%   size, its pure pixels settled by the half-size matte and the rest
+%   solved from it by conjugate gradients (MATTEALPHA).
 %   UNKNOWN is the number of pixels solved.
   [h, w, ~] = size (img);
   scale = sqrt (h * w / 12e6);
@@ -39,13 +40,13 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
   end
   f = 2;                      % the scale the band's growth is decided at
   if min (h, w) < 8 * f
-    alpha = mattealpha (img, code, 512, 16, epsilon, single (labels), true);
+    alpha = mattealpha (img, code, 512, 16, epsilon, single (labels), struct ('direct', true));
   else
     small = cellMean (img, f);
     [hs, ws, ~] = size (small);
     side = uint8 (2 * (cellMean (labels, f) > 0.5));
     side(cellMean (code == 1, f) > 0) = 1;      % a cell holding an unknown pixel
-    a = mattealpha (small, side, 512, 16, epsilon, single (side == 2), true);
+    a = mattealpha (small, side, 512, 16, epsilon, single (side == 2), struct ('direct', true));
     grown = 0;
     ring = step;
     margin = 16;
@@ -69,13 +70,14 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
       again = false (hs, ws);
       again(grow (open, ceil ((ring + 5) / f) + 16, hs, ws)) = true;
       part(side == 1 & ~again) = 3;
-      a = mattealpha (small, part, 512, 24, epsilon, a, true);
+      a = mattealpha (small, part, 512, 24, epsilon, a, struct ('direct', true));
       grown = grown + ring;
       ring = 2 * ring;
       margin = 24;
     end
     code(side(ceil ((1:h) / f), ceil ((1:w) / f)) == 1) = 1;
-    alpha = mattealpha (img, code, 512, margin, epsilon, single (labels), false, small, a, 1);
+    alpha = mattealpha (img, code, 512, margin, epsilon, single (labels), ...
+                        struct ('half', small, 'coarse', a, 'reach', 1, 'tol', 2e-3));
   end
   unknown = nnz (code == 1);
   fg = mattecolour (img, alpha, code, 256, 90);
