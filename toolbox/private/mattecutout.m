@@ -77,7 +77,7 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
     end
     code(side(ceil ((1:h) / f), ceil ((1:w) / f)) == 1) = 1;
     alpha = mattealpha (img, code, 512, margin, epsilon, single (labels), ...
-                        struct ('half', small, 'coarse', a, 'reach', 1, 'tol', 2e-3));
+                        struct ('half', small, 'coarse', a, 'reach', 1, 'tol', 1e-4));
   end
   unknown = nnz (code == 1);
   fg = mattecolour (img, alpha, code, 256, 90);
