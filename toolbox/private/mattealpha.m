@@ -47,15 +47,15 @@ function [alpha, half] = mattealpha (img, code, tile, margin, epsilon, alpha, op
 %   - reach (2): the unknown pixels within REACH cells of a mixed one are
 %     solved at full size (1 solves about a third fewer, a little less
 %     exactly);
-%   - tol (0): above 0, the full-size solve is conjugate gradients from
-%     the coarse matte (each pixel starts at its cell's opacity),
-%     preconditioned by an incomplete factorisation and stopped at the
-%     relative residual TOL, instead of the factorisation (which takes
-%     over should they not converge): where the unknown pixels lie in wide
-%     patches, whose factor fills in heavily, in less time.  A strand a
-%     pixel wide starts at half its opacity: at 1e-4 it ends within a
-%     hundredth or so of the factorisation's matte, at 2e-3 still near
-%     half.
+%   - tol (0): above 0, the unknown pixels are solved by conjugate
+%     gradients from their opacity in ALPHA (after a coarse matte, from
+%     their cell's), preconditioned by an incomplete factorisation and
+%     stopped at the relative residual TOL, instead of the factorisation
+%     (which takes over should they not converge): from a good start, and
+%     where the unknown pixels lie in wide patches, whose factor fills in
+%     heavily, in less time.  A strand a pixel wide starts at half its
+%     opacity after a coarse matte: at 1e-4 it ends within a hundredth or
+%     so of the factorisation's matte, at 2e-3 still near half.
   [h, w, ~] = size (img);
   f = 2;                      % the first, coarse matte's scale
   coarseFrom = 20000;         % ... made for more unknown pixels than this
@@ -76,10 +76,8 @@ function [alpha, half] = mattealpha (img, code, tile, margin, epsilon, alpha, op
     end
   end
   half = opts.half;
-  tol = 0;
   if ~opts.direct && (nnz (code == 1) > coarseFrom || ~isempty (opts.coarse)) && min (h, w) >= 8 * f
     [code, alpha, half] = settlePure (img, code, alpha, tile, epsilon, f, half, opts.coarse, opts.reach);
-    tol = opts.tol;           % (only a coarse matte gives a start)
   end
   [r, c] = find (code == 1);
   if isempty (r)
@@ -95,7 +93,7 @@ function [alpha, half] = mattealpha (img, code, tile, margin, epsilon, alpha, op
     rows = max (1, core{1}(1) - margin) : min (h, core{1}(end) + margin);
     cols = max (1, core{2}(1) - margin) : min (w, core{2}(end) + margin);
     crop = unitSamples (img(rows, cols, :));
-    solved = solveCrop (crop, code(rows, cols), double (alpha(rows, cols)), epsilon, tol);
+    solved = solveCrop (crop, code(rows, cols), double (alpha(rows, cols)), epsilon, opts.tol);
     inner = solved(core{1} - rows(1) + 1, core{2} - cols(1) + 1);
     unknown = code(core{1}, core{2}) == 1;
     part = alpha(core{1}, core{2});

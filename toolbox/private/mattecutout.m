@@ -16,9 +16,10 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
 %   image at half size (2-by-2 cells averaged), where a strand a pixel
 %   wide still shows at half its opacity and each ring costs a quarter as
 %   much: after each ring the cells within 16 of the new ones are solved
-%   again, the rest kept.  The grown band is then solved once at full
-%   size, its pure pixels settled by the half-size matte and the rest
-%   solved from it by conjugate gradients (MATTEALPHA).
+%   again, the rest kept, from the last matte by conjugate gradients.  The
+%   grown band is then solved once at full size, its pure pixels settled
+%   by the half-size matte and the rest solved from it, by conjugate
+%   gradients again (MATTEALPHA).
 %   UNKNOWN is the number of pixels solved.
   [h, w, ~] = size (img);
   scale = sqrt (h * w / 12e6);
@@ -70,7 +71,7 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
       again = false (hs, ws);
       again(grow (open, ceil ((ring + 5) / f) + 16, hs, ws)) = true;
       part(side == 1 & ~again) = 3;
-      a = mattealpha (small, part, 512, 24, epsilon, a, struct ('direct', true));
+      a = mattealpha (small, part, 512, 24, epsilon, a, struct ('direct', true, 'tol', 1e-4));
       grown = grown + ring;
       ring = 2 * ring;
       margin = 24;
