@@ -221,12 +221,12 @@ function a = solveCrop (I, code, a, epsilon, tol)
   if tol > 0
     % Preconditioned by the incomplete factor of the matrix with its
     % diagonal raised by a hundredth (the matrix is not an M-matrix, whose
-    % plain incomplete factor would exist), or by none where even that
-    % breaks down.
-    lower = L.';
+    % plain incomplete factor would exist); where even that breaks down,
+    % the factorisation below solves it.
+    Lt = L.';
     try
-      R = ichol (lower, struct ('type', 'nofill', 'diagcomp', 0.01));
-      [x, done] = conjugateGradients (L, lower, deg + lambda, b, tol, 200, R, a(unknown));
+      R = ichol (Lt, struct ('type', 'nofill', 'diagcomp', 0.01));
+      [x, done] = conjugateGradients (L, Lt, deg + lambda, b, tol, 200, R, a(unknown));
     catch err
       if isempty (strfind (err.message, 'pivot'))
         rethrow (err);
