@@ -36,6 +36,13 @@ function fg = mattecolour (img, alpha, code, tile, radius)
     ti = mod (k - 1, tr);
     tj = (k - 1 - ti) / tr;
     core = {(ti * tile + 1):min(h, (ti + 1) * tile), (tj * tile + 1):min(w, (tj + 1) * tile)};
+    % Only the rows and columns of the tile that hold a solved pixel: a
+    % band crossing a tile along one side fills a strip of it.
+    solved = code(core{1}, core{2}) == 1 & alpha(core{1}, core{2}) > 0;
+    inRows = find (any (solved, 2));
+    inCols = find (any (solved, 1));
+    solved = solved(inRows(1):inRows(end), inCols(1):inCols(end));
+    core = {core{1}(inRows(1):inRows(end)), core{2}(inCols(1):inCols(end))};
     rows = max (1, core{1}(1) - small) : min (h, core{1}(end) + small);
     cols = max (1, core{2}(1) - small) : min (w, core{2}(end) + small);
     I = double (img(rows, cols, :)) / top;
@@ -49,7 +56,6 @@ function fg = mattecolour (img, alpha, code, tile, radius)
     B = smooth (B, b, small);
     F = min (max (F + a .* (I - a .* F - b .* B), 0), 1);
     in = {core{1} - rows(1) + 1, core{2} - cols(1) + 1};
-    solved = code(core{1}, core{2}) == 1 & alpha(core{1}, core{2}) > 0;
     part = fg(core{1}, core{2}, :);
     est = F(in{1}, in{2}, :) * top;
     sel = repmat (solved, [1 1 3]);
