@@ -215,7 +215,7 @@ function [labels, info] = ncsegment (imageFile, K, outFile, varargin)
   % ---- Report and picture -----------------------------------------------
   stage = tic;
   ev = reshape (Y, sizes(1, 1), sizes(1, 2), K);
-  imwrite (picture (img, ev(:, :, 2:min (K, 4)), labels), outFile);
+  writeImage (picture (img, ev(:, :, 2:min (K, 4)), labels), outFile);
   info.picture = outFile;
   info.time.picture = toc (stage);
   info.time.total = toc (started);

@@ -274,7 +274,7 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
   fprintf ('Graph: %d edges (8 neighbours)\n', info.edges);
   fprintf ('Foreground: %.1f%% of the pixels\n', 100 * mean (labels(:)));
   stage = tic;
-  imwrite (picture (img, fgSeed, bgSeed, prob, labels), files.picture);
+  writeImage (picture (img, fgSeed, bgSeed, prob, labels), files.picture);
   info.time.picture = toc (stage);
   stage = tic;
   imwrite (uint8 (labels) * 255, files.mask);

@@ -16,5 +16,5 @@ function writeCutout (fg, alpha, bits, file)
   end
   none = repmat (alpha <= 0, [1 1 3]);
   fg(none) = 0;
-  imwrite (fg, file, 'Alpha', cast (round (double (alpha) * top), cls));
+  writeImage (fg, file, 'Alpha', cast (round (double (alpha) * top), cls));
 end
