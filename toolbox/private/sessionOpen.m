@@ -82,6 +82,7 @@ function S = sessionOpen (img, gamma, warm, factor)
   S.reach = 1 + any (S.sharp(:));
   features = cat (3, S.work, S.sharp);
   S.graph = walkGraph (offsetGraph (features), h * w);
+  S.contrast = mean (S.graph.dcF) / 2;           % the image's own; see SESSIONUPDATE
   S.edges = 2 * numel (S.graph.s);                % as PALLANT lists them
   S.strip = 0;                                    % the full-resolution pass's
   S.stripEdges = 0;

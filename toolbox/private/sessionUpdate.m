@@ -37,7 +37,14 @@ function S = sessionUpdate (S, tol, rounds)
   S.time.priors = toc (stage);
 
   stage = tic;
-  noise = prior * seedNoise (S.graph, fg) + (1 - prior) * seedNoise (S.graph, bg);
+  % An edge's colour difference is judged against the texture of the
+  % region its pixel is likely in (the strokes' own), but never against
+  % more than the image's own contrast (half the mean squared difference
+  % across all its edges): else a blurred region that the prior calls
+  % foreground took the textured strokes' scale, and the sharp outline of
+  % an object in focus beside it hardly cut.
+  noise = min (prior * seedNoise (S.graph, fg) + (1 - prior) * seedNoise (S.graph, bg), ...
+               S.contrast + eps);
   w = edgeWeights (S.graph, noise);
   S.time.matrix = toc (stage);
 
