@@ -74,8 +74,8 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   somewhere (the answer then follows the strokes and the edges); raise it
 %   (0.02 to 0.05) for a noisy image whose edges are weak, where colour is
 %   the better guide.  The default was chosen on photographs: composites
-%   of wallpaper photographs and a photograph-like image, 99.5% of their
-%   pixels right on average (bench/weight_sweep.m; 98.5% at 0.05).
+%   of wallpaper photographs and a photograph-like image, 99.4% of their
+%   pixels right on average (bench/weight_sweep.m; 98.3% at 0.05).
 %
 %   RWSEGMENT (IMAGEFILE, [], OUTFILE, GAMMA, STROKEFILE) paints and also
 %   writes the strokes to STROKEFILE as a seed file (red and blue on black),
