@@ -10,10 +10,14 @@ function fg = mattecolour (img, alpha, code, tile, radius)
 %   smooth: first the mean colour of the opaque pixels (alpha >= 0.98)
 %   within RADIUS, or where there are none, of the most opaque ones
 %   (weights alpha^8), and likewise of the background; then each is moved by its share of what the pixel's
-%   colour still differs from alpha * F + (1 - alpha) * B; then the same
-%   once more within RADIUS/6 pixels, averaging the estimates (weighted by
-%   alpha and 1 - alpha) instead of the image.  Two flat colours blended
-%   come out exact.  Tile by tile, each in a crop RADIUS pixels wider.
+%   colour still differs from alpha * F + (1 - alpha) * B.  Then, within
+%   RADIUS/6 pixels and again within half that and so on down to one
+%   pixel, the estimates are averaged (weighted by alpha and 1 - alpha)
+%   and moved, each time by the least change to F and B that makes
+%   alpha * F + (1 - alpha) * B the pixel's colour: the wide pass gives the
+%   object's colour where it changes slowly, the narrow ones bring in
+%   the strands' own.  Two flat colours blended come out exact.  Tile by
+%   tile, each in a crop as much wider as the passes reach together.
   [h, w, ~] = size (img);
   fg = img;
   off = repmat (alpha <= 0, [1 1 3]);
@@ -30,6 +34,11 @@ function fg = mattecolour (img, alpha, code, tile, radius)
   clear r c
   tr = ceil (h / tile);
   small = max (1, round (radius / 6));
+  radii = small;                        % the narrower passes: halved down to 1
+  while radii(end) > 1
+    radii(end + 1) = floor (radii(end) / 2);
+  end
+  margin = sum (radii);                 % what the passes reach, together
   f = max (1, round (radius / 15));     % the wide means are taken over cells of f pixels
   cr = round (radius / f);              % ... RADIUS in cells
   for k = tiles(:).'
@@ -43,8 +52,8 @@ function fg = mattecolour (img, alpha, code, tile, radius)
     inCols = find (any (solved, 1));
     solved = solved(inRows(1):inRows(end), inCols(1):inCols(end));
     core = {core{1}(inRows(1):inRows(end)), core{2}(inCols(1):inCols(end))};
-    rows = max (1, core{1}(1) - small) : min (h, core{1}(end) + small);
-    cols = max (1, core{2}(1) - small) : min (w, core{2}(end) + small);
+    rows = max (1, core{1}(1) - margin) : min (h, core{1}(end) + margin);
+    cols = max (1, core{2}(1) - margin) : min (w, core{2}(end) + margin);
     I = double (img(rows, cols, :)) / top;
     a = double (alpha(rows, cols));
     b = 1 - a;
@@ -52,9 +61,14 @@ function fg = mattecolour (img, alpha, code, tile, radius)
     err = I - a .* F - b .* B;
     F = F + a .* err;
     B = B + b .* err;
-    F = smooth (F, a, small);
-    B = smooth (B, b, small);
-    F = min (max (F + a .* (I - a .* F - b .* B), 0), 1);
+    for r = radii
+      F = smooth (F, a, r);
+      B = smooth (B, b, r);
+      err = (I - a .* F - b .* B) ./ (a .^ 2 + b .^ 2);
+      F = F + a .* err;
+      B = B + b .* err;
+    end
+    F = min (max (F, 0), 1);
     in = {core{1} - rows(1) + 1, core{2} - cols(1) + 1};
     part = fg(core{1}, core{2}, :);
     est = F(in{1}, in{2}, :) * top;
