@@ -46,18 +46,28 @@ function [alpha, fg, info] = rwmatte (image, trimap, outFile)
 %   (mu_k and C_k the window's mean colour and covariance; EPSILON = 1e-7
 %   for colours in [0, 1], which keeps flat windows from dividing by
 %   their noise: on composites of photographs 1e-6 gave up to a fifth
-%   more error at 12 megapixels, 1e-5 and 1e-4 more still; 3e-8 about the same).  Where many pixels are unknown, a matte of
-%   the image at half size comes first, and the unknown pixels a few
-%   pixels from any mixed one there take its opacity, 0 or 1.  The rest
-%   are solved with a sparse Cholesky factorisation one 512-by-512 tile
-%   at a time, each in a crop 16 pixels wider on every side whose solution
-%   is dropped: never the whole image's system at once.  The colour is then solved from
-%   ALPHA: the object's colour F and the background's B are taken smooth
-%   (their ALPHA- and (1 - ALPHA)-weighted means within 90 pixels, then
-%   within 15), each moved by its share of what the pixel still differs
-%   from ALPHA * F + (1 - ALPHA) * B.  A 12-megapixel photograph with a band of
-%   unknown pixels along its object's outline takes seconds
-%   (docs/performance.md).
+%   more error at 12 megapixels, 1e-5 and 1e-4 more still; 3e-8 about
+%   the same).  To it is added, for each unknown pixel, what the known
+%   colours nearby say: the known object and background pixels within 64
+%   pixels of each 256-by-256 tile are taken as 4 colours each, and a
+%   pixel whose colour lies near one side's and far from the other's,
+%   which no blend of the two explains much better, is drawn to that side
+%   (WEIGHT * (alpha - 0 or 1)^2, WEIGHT at most 0.012 per megapixel of
+%   the image times how much nearer it lies, in [0, 1]).  A strand or a
+%   blurred edge, which a blend explains, is left to the windows.  Where
+%   many pixels are unknown, a matte of the image at half size comes
+%   first, and the unknown pixels a few pixels from any mixed one there
+%   take its opacity, 0 or 1.  The rest are solved with a sparse Cholesky
+%   factorisation one 512-by-512 tile at a time, each in a crop 16 pixels
+%   wider on every side whose solution is dropped: never the whole
+%   image's system at once.  The colour is then solved from ALPHA: the
+%   object's colour F and the background's B are taken smooth (their
+%   ALPHA- and (1 - ALPHA)-weighted means within 90 pixels, each moved by
+%   its share of what the pixel still differs from ALPHA * F + (1 -
+%   ALPHA) * B), then averaged within 15, 7, 3 and 1 pixels in turn, each
+%   time moved by the least change that makes the blend the pixel's
+%   colour.  A 12-megapixel photograph with a band of unknown pixels
+%   along its object's outline takes seconds (docs/performance.md).
 %
 %   Example (an edge blurred over 30 pixels: the object's red on the left,
 %   blue behind):
@@ -69,7 +79,7 @@ function [alpha, fg, info] = rwmatte (image, trimap, outFile)
 %       fprintf ('largest error of alpha: %.4f\n', max (abs (alpha(:) - t(:))));
 %       fprintf ('the object''s colour where alpha > 0: %.2f %.2f %.2f\n', fg(15, 30, :));
 %   prints
-%       largest error of alpha: 0.0001
+%       largest error of alpha: 0.0003
 %       the object's colour where alpha > 0: 0.90 0.20 0.10
 %
 %   Needs the toolbox's private folder beside this file (the reader of
@@ -113,7 +123,14 @@ function [alpha, fg, info] = rwmatte (image, trimap, outFile)
   stage = tic;
   % the pure pixels beside the known ones, of their colour, taken as known
   code = expandKnown (img, code, 6, 0.03);
-  alpha = mattealpha (img, code, 512, 16, 1e-7);
+  % what the known colours nearby say of each unknown pixel, weighed
+  % against the windows' smoothness in proportion to the pixels' area
+  [prior, sure] = matteprior (img, code, 256, 64, 4, 0.05);
+  weight = min (0.01, 0.012 / (numel (code) / 1e6)) * sure;
+  clear sure
+  alpha = mattealpha (img, code, 512, 16, 1e-7, single (code == 2), ...
+                      struct ('prior', prior, 'weight', weight));
+  clear prior weight
   info.time.alpha = toc (stage);
   stage = tic;
   F = mattecolour (img, alpha, code, 256, 90);

@@ -47,6 +47,11 @@ function [alpha, half] = mattealpha (img, code, tile, margin, epsilon, alpha, op
 %   - reach (2): the unknown pixels within REACH cells of a mixed one are
 %     solved at full size (1 solves about a third fewer, a little less
 %     exactly);
+%   - prior, weight ([]): H-by-W, a data term: each unknown pixel's opacity
+%     is also drawn towards PRIOR with the strength WEIGHT, that is
+%     WEIGHT * (alpha - PRIOR)^2 is added to the quadratic form (the
+%     coarse matte gets their cell means, where all of a cell's pixels
+%     are drawn to one side);
 %   - tol (0): above 0, the unknown pixels are solved by conjugate
 %     gradients from their opacity in ALPHA (after a coarse matte, from
 %     their cell's), preconditioned by an incomplete factorisation and
@@ -69,7 +74,8 @@ function [alpha, half] = mattealpha (img, code, tile, margin, epsilon, alpha, op
   if nargin < 7
     opts = struct ();
   end
-  defaults = struct ('direct', false, 'half', [], 'coarse', [], 'reach', 2, 'tol', 0);
+  defaults = struct ('direct', false, 'half', [], 'coarse', [], 'reach', 2, 'tol', 0, ...
+                     'prior', [], 'weight', []);
   for name = fieldnames (defaults).'
     if ~isfield (opts, name{1})
       opts.(name{1}) = defaults.(name{1});
@@ -77,7 +83,7 @@ function [alpha, half] = mattealpha (img, code, tile, margin, epsilon, alpha, op
   end
   half = opts.half;
   if ~opts.direct && (nnz (code == 1) > coarseFrom || ~isempty (opts.coarse)) && min (h, w) >= 8 * f
-    [code, alpha, half] = settlePure (img, code, alpha, tile, epsilon, f, half, opts.coarse, opts.reach);
+    [code, alpha, half] = settlePure (img, code, alpha, tile, epsilon, f, half, opts);
   end
   [r, c] = find (code == 1);
   if isempty (r)
@@ -93,7 +99,11 @@ function [alpha, half] = mattealpha (img, code, tile, margin, epsilon, alpha, op
     rows = max (1, core{1}(1) - margin) : min (h, core{1}(end) + margin);
     cols = max (1, core{2}(1) - margin) : min (w, core{2}(end) + margin);
     crop = unitSamples (img(rows, cols, :));
-    solved = solveCrop (crop, code(rows, cols), double (alpha(rows, cols)), epsilon, opts.tol);
+    data = {};
+    if ~isempty (opts.weight)
+      data = {double(opts.prior(rows, cols)), double(opts.weight(rows, cols))};
+    end
+    solved = solveCrop (crop, code(rows, cols), double (alpha(rows, cols)), epsilon, opts.tol, data);
     inner = solved(core{1} - rows(1) + 1, core{2} - cols(1) + 1);
     unknown = code(core{1}, core{2}) == 1;
     part = alpha(core{1}, core{2});
@@ -102,7 +112,7 @@ function [alpha, half] = mattealpha (img, code, tile, margin, epsilon, alpha, op
   end
 end
 
-function [code, alpha, small] = settlePure (img, code, alpha, tile, epsilon, f, small, a, reach)
+function [code, alpha, small] = settlePure (img, code, alpha, tile, epsilon, f, small, opts)
 % Most unknown pixels of a wide band are pure (opacity 0 or 1): a matte of
 % the image F times smaller, solved first, tells which.  The unknown
 % pixels farther than REACH cells from any cell whose opacity is fractional
@@ -124,8 +134,17 @@ function [code, alpha, small] = settlePure (img, code, alpha, tile, epsilon, f, 
   clear ur uc
   smallCode = 3 * ones (ceil (h / f), ceil (w / f), 'uint8');
   smallCode(at) = 1;                   % a cell not wholly known
+  a = opts.coarse;
   if isempty (a)
-    a = mattealpha (small, smallCode, tile, 16, epsilon, cellMean (alpha, f), struct ('direct', true));
+    o = struct ('direct', true);
+    if ~isempty (opts.weight)
+      % a cell is drawn only where all its pixels are, to one side: a
+      % strand a pixel wide, left free, is not drawn with its neighbours
+      o.prior = cellMean (opts.prior, f);
+      whole = cellMean (double (opts.weight > 0), f) == 1 & (o.prior == 0 | o.prior == 1);
+      o.weight = cellMean (opts.weight, f) .* whole;
+    end
+    a = mattealpha (small, smallCode, tile, 16, epsilon, cellMean (alpha, f), o);
   end
   pure = round (a);
   mixed = abs (a - pure) > 0.1;
@@ -134,16 +153,16 @@ function [code, alpha, small] = settlePure (img, code, alpha, tile, epsilon, f, 
   mixed(2:end, :) = mixed(2:end, :) | pure(1:end - 1, :) ~= pure(2:end, :);
   mixed(:, 1:end - 1) = mixed(:, 1:end - 1) | pure(:, 1:end - 1) ~= pure(:, 2:end);
   mixed(:, 2:end) = mixed(:, 2:end) | pure(:, 1:end - 1) ~= pure(:, 2:end);
-  mixed = conv2 (double (mixed), ones (2 * reach + 1), 'same') > 0;
+  mixed = conv2 (double (mixed), ones (2 * opts.reach + 1), 'same') > 0;
   settle = ~mixed(at);
   alpha(u) = single (a(at));
   code(u(settle)) = 3;
 end
 
-function a = solveCrop (I, code, a, epsilon, tol)
+function a = solveCrop (I, code, a, epsilon, tol, data)
 % The matte of one crop: its unknown pixels solved with its known ones fixed
 % at their values in A; by conjugate gradients from their values in A
-% where TOL > 0.
+% where TOL > 0; with the data term DATA = {PRIOR, WEIGHT} unless empty.
   [h, w, ~] = size (I);
   unknown = code == 1;
   n = nnz (unknown);
@@ -217,6 +236,12 @@ function a = solveCrop (I, code, a, epsilon, tol)
   L = sparse ([min(i, j); (1:n).'], [max(i, j); (1:n).'], [-v(both); deg + lambda], n, n);
   clear i j
   b = rhs + lambda * 0.5;
+  if ~isempty (data)
+    g = data{2}(unknown);
+    deg = deg + g;
+    L = L + sparse (1:n, 1:n, g, n, n);
+    b = b + g .* data{1}(unknown);
+  end
   done = false;
   if tol > 0
     % Preconditioned by the incomplete factor of the matrix with its
