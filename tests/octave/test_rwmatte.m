@@ -98,3 +98,23 @@ exact = mattealpha (img, code, 512, 16, 1e-6);
 cg = mattealpha (img, code, 512, 16, 1e-6, single (code == 2), struct ('tol', 1e-4));
 assert (max (abs (cg(:) - t(:))) < 2 / 255);
 assert (isequal (mattealpha (img, code, 512, 16, 1e-6, single (code == 2), struct ('tol', 1e-300)), exact));
+
+% What the known colours nearby say (noisy, as photographs are): a pixel
+% of a colour only the background holds is drawn to the background, one
+% of the object's colour to the object, and blends (a strand, a blurred
+% edge) are left to the windows.
+randn ('state', 7);
+t = [ones(40, 20), [zeros(10, 20); ones(10, 20); 0.5 * ones(10, 20); 0.2 * ones(10, 20)], zeros(40, 20)];
+img = min (max (t .* F + (1 - t) .* B + 0.02 * randn (40, 60, 3), 0), 1);
+code = uint8 (2 * (t(:, [1:20 end]) == 1));
+code = [code(:, 1:20), ones(40, 20, 'uint8'), repmat(code(:, end), 1, 20)];
+[prior, sure] = matteprior (img, code, 256, 64, 4, 0.05);
+% (A pure pixel whose noise happens to lie along the line between the two
+% colours looks like a blend and is left free too: a few.)
+drawn = sure > 0.5;
+assert (~any (any (sure(1:20, 21:40) > 0 & ~drawn(1:20, 21:40))));
+assert (mean (mean (drawn(1:20, 21:40))) > 0.75);
+assert (all (prior(1:10, 21:40)(drawn(1:10, 21:40)) == 0));
+assert (all (prior(11:20, 21:40)(drawn(11:20, 21:40)) == 1));
+assert (~any (any (sure(21:40, 21:40))));
+assert (~any (any (sure(:, [1:20 41:60]))));
