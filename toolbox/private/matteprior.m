@@ -31,16 +31,13 @@ function [prior, sure] = matteprior (img, code, tile, reach, k, noise)
     rows = max (1, core{1}(1) - reach) : min (h, core{1}(end) + reach);
     cols = max (1, core{2}(1) - reach) : min (w, core{2}(end) + reach);
     near = code(rows, cols);
-    I = reshape (unitSamples (img(rows, cols, :)), [], 3).';
-    F = centres (I(:, near(:) == 2), k);
-    B = centres (I(:, near(:) == 0), k);
+    F = centres (img, rows, cols, find (near == 2), k);
+    B = centres (img, rows, cols, find (near == 0), k);
     if isempty (F) || isempty (B)
       continue;                         % one side unseen here: nothing said
     end
     unknown = code(core{1}, core{2}) == 1;
-    inner = false (size (near));
-    inner(core{1} - rows(1) + 1, core{2} - cols(1) + 1) = unknown;
-    X = I(:, inner(:));
+    X = colours (img, core{1}, core{2}, find (unknown));
     toF = nearest (X, F);
     toB = nearest (X, B);
     blend = inf (1, size (X, 2));       % the nearest blend of a pair
@@ -68,13 +65,23 @@ function [prior, sure] = matteprior (img, code, tile, reach, k, noise)
   end
 end
 
-function C = centres (X, k)
-% K colours of the samples X (3-by-n), from at most 4000 of them spread
-% evenly; none where there are fewer than K.
+function C = centres (img, rows, cols, at, k)
+% K colours of the pixels AT of IMG (ROWS, COLS, :), from at most 1000 of
+% them spread evenly; none where there are fewer than K.
   C = [];
-  if size (X, 2) >= k
-    C = kmeans3 (X(:, round (linspace (1, size (X, 2), min (4000, size (X, 2))))), k);
+  if numel (at) >= k
+    C = kmeans3 (colours (img, rows, cols, at(round (linspace (1, numel (at), min (1000, numel (at)))))), k);
   end
+end
+
+function X = colours (img, rows, cols, at)
+% The colours (3-by-n, in [0, 1]) of the pixels AT of IMG (ROWS, COLS, :).
+  m = numel (rows);
+  r = rows(1) - 1 + mod (at(:) - 1, m) + 1;
+  c = cols(1) - 1 + floor ((at(:) - 1) / m) + 1;
+  i = r + (c - 1) * size (img, 1);
+  plane = size (img, 1) * size (img, 2);
+  X = unitSamples ([img(i), img(i + plane), img(i + 2 * plane)]).';
 end
 
 function d = nearest (X, C)
