@@ -125,9 +125,7 @@ function [alpha, fg, info] = rwmatte (image, trimap, outFile)
   code = expandKnown (img, code, 6, 0.03);
   % what the known colours nearby say of each unknown pixel, weighed
   % against the windows' smoothness in proportion to the pixels' area
-  [prior, sure] = matteprior (img, code, 256, 64, 4, 0.05);
-  weight = min (0.01, 0.012 / (numel (code) / 1e6)) * sure;
-  clear sure
+  [prior, weight] = matteprior (img, code, 256, 64);
   alpha = mattealpha (img, code, 512, 16, 1e-7, single (code == 2), ...
                       struct ('prior', prior, 'weight', weight));
   clear prior weight

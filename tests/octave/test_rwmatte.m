@@ -108,7 +108,8 @@ t = [ones(40, 20), [zeros(10, 20); ones(10, 20); 0.5 * ones(10, 20); 0.2 * ones(
 img = min (max (t .* F + (1 - t) .* B + 0.02 * randn (40, 60, 3), 0), 1);
 code = uint8 (2 * (t(:, [1:20 end]) == 1));
 code = [code(:, 1:20), ones(40, 20, 'uint8'), repmat(code(:, end), 1, 20)];
-[prior, sure] = matteprior (img, code, 256, 64, 4, 0.05);
+[prior, weight] = matteprior (img, code, 256, 64);
+sure = weight / 0.01;                       % the most a small image's pixel is drawn
 % (A pure pixel whose noise happens to lie along the line between the two
 % colours looks like a blend and is left free too: a few.)
 drawn = sure > 0.5;

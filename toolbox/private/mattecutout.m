@@ -19,7 +19,10 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
 %   again, the rest kept, from the last matte by conjugate gradients.  The
 %   grown band is then solved once at full size, its pure pixels settled
 %   by the half-size matte and the rest solved from it, by conjugate
-%   gradients again (MATTEALPHA).
+%   gradients again (MATTEALPHA).  Both the first half-size matte and the
+%   full-size solve also hold to what the colours on either side of the
+%   band say of each pixel (MATTEPRIOR; the rings' new cells, known when
+%   it was made at half size, are left to the windows).
 %   UNKNOWN is the number of pixels solved.
   [h, w, ~] = size (img);
   scale = sqrt (h * w / 12e6);
@@ -47,7 +50,14 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
     [hs, ws, ~] = size (small);
     side = uint8 (2 * (cellMean (labels, f) > 0.5));
     side(cellMean (code == 1, f) > 0) = 1;      % a cell holding an unknown pixel
-    a = mattealpha (small, side, 512, 16, epsilon, single (side == 2), struct ('direct', true));
+    % what the known colours nearby say, at half size for the first band
+    % (the rings' new cells, known before, are left to the windows) and
+    % at full size for the last solve
+    [prior, weight] = matteprior (small, side, 256, 64);
+    drawn = struct ('prior', prior, 'weight', weight);
+    clear prior weight
+    a = mattealpha (small, side, 512, 16, epsilon, single (side == 2), ...
+                    setfield (drawn, 'direct', true));
     grown = 0;
     ring = step;
     margin = 16;
@@ -71,14 +81,19 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
       again = false (hs, ws);
       again(grow (open, ceil ((ring + 5) / f) + 16, hs, ws)) = true;
       part(side == 1 & ~again) = 3;
-      a = mattealpha (small, part, 512, 24, epsilon, a, struct ('direct', true, 'tol', 1e-4));
+      a = mattealpha (small, part, 512, 24, epsilon, a, ...
+                      setfield (setfield (drawn, 'direct', true), 'tol', 1e-4));
       grown = grown + ring;
       ring = 2 * ring;
       margin = 24;
     end
     code(side(ceil ((1:h) / f), ceil ((1:w) / f)) == 1) = 1;
+    clear drawn
+    [prior, weight] = matteprior (img, code, 256, 64);
     alpha = mattealpha (img, code, 512, margin, epsilon, single (labels), ...
-                        struct ('half', small, 'coarse', a, 'reach', 1, 'tol', 1e-4));
+                        struct ('half', small, 'coarse', a, 'reach', 1, 'tol', 1e-4, ...
+                                'prior', prior, 'weight', weight));
+    clear prior weight
   end
   unknown = nnz (code == 1);
   fg = mattecolour (img, alpha, code, 256, 90);

@@ -1,21 +1,24 @@
-function [prior, sure] = matteprior (img, code, tile, reach, k, noise)
+function [prior, weight] = matteprior (img, code, tile, reach)
 %MATTEPRIOR  What the known colours around each unknown pixel say of its
-%   opacity, and how surely.
-%   [PRIOR, SURE] = MATTEPRIOR (IMG, CODE, TILE, REACH, K, NOISE): IMG H-by-
-%   W-by-3 (uint8, uint16 or doubles in [0, 1]), CODE H-by-W (0 background,
-%   1 unknown, 2 object).  The known object and background pixels within
-%   REACH of each TILE-by-TILE square are clustered into K colours each.
+%   opacity, and how strongly the matte should hold to it.
+%   [PRIOR, WEIGHT] = MATTEPRIOR (IMG, CODE, TILE, REACH): IMG H-by-W-by-3
+%   (uint8, uint16 or doubles in [0, 1]), CODE H-by-W (0 background, 1
+%   unknown, 2 object).  The known object and background pixels within
+%   REACH of each TILE-by-TILE square are clustered into 4 colours each.
 %   A pixel whose colour lies near one side's colours and far from the
 %   other's, and that no blend of an object colour and a background colour
-%   explains much better, is pure: PRIOR 0 or 1, and SURE, in [0, 1],
-%   how much nearer the one side it lies (NOISE, a colour distance, the
-%   scale below which a difference counts for little).  A pixel that a
-%   blend explains (a strand, a blurred edge) or whose colour both sides
-%   hold is left to its neighbours: SURE 0.  Both H-by-W single, 0 on the
-%   known pixels.
+%   explains much better, is pure: PRIOR 0 or 1, and WEIGHT grows with how
+%   much nearer the one side it lies (a difference below 0.05 counts for
+%   little), up to 0.012 per megapixel of the image (at most 0.01): the
+%   windows' smoothness per pixel falls with the square of the scale.  A
+%   pixel that a blend explains (a strand, a blurred edge) or whose colour
+%   both sides hold is left to its neighbours: WEIGHT 0.  Both H-by-W
+%   single, 0 on the known pixels.
   [h, w, ~] = size (img);
+  k = 4;                                % colours a side
+  noise = 0.05;
   prior = zeros (h, w, 'single');
-  sure = zeros (h, w, 'single');
+  weight = zeros (h, w, 'single');
   [r, c] = find (code == 1);
   if isempty (r)
     return;
@@ -57,12 +60,13 @@ function [prior, sure] = matteprior (img, code, tile, reach, k, noise)
     p(unknown) = toF < toB;
     q(unknown) = s;
     P = prior(core{1}, core{2});
-    Q = sure(core{1}, core{2});
+    Q = weight(core{1}, core{2});
     P(unknown) = p(unknown);
     Q(unknown) = q(unknown);
     prior(core{1}, core{2}) = P;
-    sure(core{1}, core{2}) = Q;
+    weight(core{1}, core{2}) = Q;
   end
+  weight = min (0.01, 0.012 / (h * w / 1e6)) * weight;
 end
 
 function C = centres (img, rows, cols, at, k)
