@@ -1,6 +1,10 @@
-function [centres, owner] = kmeans3 (samples, k)
+function [centres, owner] = kmeans3 (samples, k, rounds)
 % Plain k-means on colour samples, started from k samples spread out by
-% the farthest-point rule, so that it gives the same clusters every run.
+% the farthest-point rule, so that it gives the same clusters every run;
+% at most ROUNDS rounds (default 20).
+  if nargin < 3
+    rounds = 20;
+  end
   n = size (samples, 2);
   centres = zeros (size (samples, 1), k);
   centres(:, 1) = mean (samples, 2);
@@ -11,7 +15,7 @@ function [centres, owner] = kmeans3 (samples, k)
     nearest = min (nearest, sum ((samples - centres(:, j)).^2, 1));
   end
   owner = ones (1, n);
-  for iter = 1:20
+  for iter = 1:rounds
     dist = zeros (k, n);
     for j = 1:k
       dist(j, :) = sum ((samples - centres(:, j)).^2, 1);

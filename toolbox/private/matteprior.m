@@ -71,10 +71,11 @@ end
 
 function C = centres (img, rows, cols, at, k)
 % K colours of the pixels AT of IMG (ROWS, COLS, :), from at most 1000 of
-% them spread evenly; none where there are fewer than K.
+% them spread evenly, by 5 rounds of k-means (colours to draw a pixel
+% to, not a model: near enough); none where there are fewer than K.
   C = [];
   if numel (at) >= k
-    C = kmeans3 (colours (img, rows, cols, at(round (linspace (1, numel (at), min (1000, numel (at)))))), k);
+    C = kmeans3 (colours (img, rows, cols, at(round (linspace (1, numel (at), min (1000, numel (at)))))), k, 5);
   end
 end
 
