@@ -47,7 +47,7 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %     elsewhere, exactly LABELS;
 %   - OUT_cutout.png, the object on a transparent background at full size,
 %     RGBA (16 bits for a 16-bit image), with soft edges: along the
-%     boundary of LABELS, RWMATTE's method mattes a band of pixels (12 each
+%     boundary of LABELS, RWMATTE's method mattes a band of pixels (15 each
 %     side at 12 megapixels, scaled with the image; wider, up to 150
 %     pixels, where strands of hair or a wider blur cross its rim and the
 %     matte has not settled there), so that the alpha there is the object's

@@ -4,11 +4,11 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
 %   (uint8, uint16 or doubles in [0, 1]), LABELS the H-by-W logical object.
 %   The pixels within a band along the boundary of LABELS are unknown, the
 %   rest keep their label; MATTEALPHA solves the band, MATTECOLOUR the
-%   object's colour in it.  The band is 12 pixels each side at 12
+%   object's colour in it.  The band is 15 pixels each side at 12
 %   megapixels (scaled with the image's width and height, at least 8, or
 %   an eighth of a small image's height or width),
-%   enough for a blur of 16 pixels across the edge and a boundary a few
-%   pixels off.  Then, wherever the matte has not come down to 0 near the
+%   enough for a blur of 16 pixels across the edge and a boundary several
+%   pixels off, which the colours on either side then pull back.  Then, wherever the matte has not come down to 0 near the
 %   band's outer rim (or up to 1 near its inner one) -- strands of hair, a
 %   wider blur -- the band grows there, by as much again, then by twice
 %   that, and so on, up to 150 pixels at 12 megapixels (and at least 5
@@ -26,7 +26,7 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
 %   UNKNOWN is the number of pixels solved.
   [h, w, ~] = size (img);
   scale = sqrt (h * w / 12e6);
-  step = max (8, round (12 * scale));
+  step = max (8, round (15 * scale));
   step = min (step, max (1, floor (min (h, w) / 8)));    % a small image keeps known pixels
   reach = max (5 * step, round (150 * scale));
   edge = boundary (labels);
