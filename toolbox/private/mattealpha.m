@@ -85,17 +85,8 @@ function [alpha, half] = mattealpha (img, code, tile, margin, epsilon, alpha, op
   if ~opts.direct && (nnz (code == 1) > coarseFrom || ~isempty (opts.coarse)) && min (h, w) >= 8 * f
     [code, alpha, half] = settlePure (img, code, alpha, tile, epsilon, f, half, opts);
   end
-  [r, c] = find (code == 1);
-  if isempty (r)
-    return;
-  end
-  tiles = unique ((ceil (c / tile) - 1) * ceil (h / tile) + ceil (r / tile));
-  clear r c
-  tr = ceil (h / tile);
-  for k = tiles(:).'
-    ti = mod (k - 1, tr);
-    tj = (k - 1 - ti) / tr;
-    core = {(ti * tile + 1):min(h, (ti + 1) * tile), (tj * tile + 1):min(w, (tj + 1) * tile)};
+  for core = tilesHolding (code == 1, tile).'
+    core = core{1};
     rows = max (1, core{1}(1) - margin) : min (h, core{1}(end) + margin);
     cols = max (1, core{2}(1) - margin) : min (w, core{2}(end) + margin);
     crop = unitSamples (img(rows, cols, :));

@@ -22,17 +22,11 @@ function fg = mattecolour (img, alpha, code, tile, radius)
   fg = img;
   off = repmat (alpha <= 0, [1 1 3]);
   fg(off) = 0;
-  [r, c] = find (code == 1 & alpha > 0 & alpha < 1);
-  if isempty (r)
-    return;
-  end
+  solving = code == 1 & alpha > 0 & alpha < 1;
   top = 1;
   if isinteger (img)
     top = double (intmax (class (img)));
   end
-  tiles = unique ((ceil (c / tile) - 1) * ceil (h / tile) + ceil (r / tile));
-  clear r c
-  tr = ceil (h / tile);
   small = max (1, round (radius / 6));
   radii = small;                        % the narrower passes: halved down to 1
   while radii(end) > 1
@@ -41,10 +35,8 @@ function fg = mattecolour (img, alpha, code, tile, radius)
   margin = sum (radii);                 % what the passes reach, together
   f = max (1, round (radius / 15));     % the wide means are taken over cells of f pixels
   cr = round (radius / f);              % ... RADIUS in cells
-  for k = tiles(:).'
-    ti = mod (k - 1, tr);
-    tj = (k - 1 - ti) / tr;
-    core = {(ti * tile + 1):min(h, (ti + 1) * tile), (tj * tile + 1):min(w, (tj + 1) * tile)};
+  for core = tilesHolding (solving, tile).'
+    core = core{1};
     % Only the rows and columns of the tile that hold a solved pixel: a
     % band crossing a tile along one side fills a strip of it.
     solved = code(core{1}, core{2}) == 1 & alpha(core{1}, core{2}) > 0;

@@ -19,18 +19,9 @@ function [prior, weight] = matteprior (img, code, tile, reach)
   noise = 0.05;
   prior = zeros (h, w, 'single');
   weight = zeros (h, w, 'single');
-  [r, c] = find (code == 1);
-  if isempty (r)
-    return;
-  end
-  tiles = unique ((ceil (c / tile) - 1) * ceil (h / tile) + ceil (r / tile));
-  clear r c
-  tr = ceil (h / tile);
   n2 = noise ^ 2;
-  for t = tiles(:).'
-    ti = mod (t - 1, tr);
-    tj = (t - 1 - ti) / tr;
-    core = {(ti * tile + 1):min(h, (ti + 1) * tile), (tj * tile + 1):min(w, (tj + 1) * tile)};
+  for core = tilesHolding (code == 1, tile).'
+    core = core{1};
     rows = max (1, core{1}(1) - reach) : min (h, core{1}(end) + reach);
     cols = max (1, core{2}(1) - reach) : min (w, core{2}(end) + reach);
     near = code(rows, cols);
