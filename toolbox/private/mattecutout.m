@@ -54,10 +54,9 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
     % (the rings' new cells, known before, are left to the windows) and
     % at full size for the last solve
     [prior, weight] = matteprior (small, side, 256, 64);
-    drawn = struct ('prior', prior, 'weight', weight);
+    drawn = struct ('prior', prior, 'weight', weight, 'direct', true);
     clear prior weight
-    a = mattealpha (small, side, 512, 16, epsilon, single (side == 2), ...
-                    setfield (drawn, 'direct', true));
+    a = mattealpha (small, side, 512, 16, epsilon, single (side == 2), drawn);
     grown = 0;
     ring = step;
     margin = 16;
@@ -81,8 +80,7 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
       again = false (hs, ws);
       again(grow (open, ceil ((ring + 5) / f) + 16, hs, ws)) = true;
       part(side == 1 & ~again) = 3;
-      a = mattealpha (small, part, 512, 24, epsilon, a, ...
-                      setfield (setfield (drawn, 'direct', true), 'tol', 1e-4));
+      a = mattealpha (small, part, 512, 24, epsilon, a, setfield (drawn, 'tol', 1e-4));
       grown = grown + ring;
       ring = 2 * ring;
       margin = 24;
