@@ -139,10 +139,12 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   Regions no foreground stroke reaches: a region labelled foreground
 %   that touches no foreground stroke is kept when its colours and
 %   sharpness are about as typical of the foreground strokes as the
-%   strokes' own pixels (another part of the same object: every blob of a
-%   multi-part object of one kind comes out, stroked or not), and dropped
-%   when it merely resembles them (clouds, leaves, a wall elsewhere in the
-%   picture).  To keep a region that was dropped, paint a foreground
+%   strokes' own pixels and its probability is clearly foreground (0.75
+%   or more on average: another part of the same object, as every blob of
+%   a multi-part object of one kind comes out, stroked or not), and
+%   dropped when it merely resembles them or is foreground only barely
+%   (clouds, a wall elsewhere in the picture, blurred leaves of a leaf's
+%   colours around it).  To keep a region that was dropped, paint a foreground
 %   stroke on it; to drop one that was kept, paint a background stroke on
 %   it.
 %

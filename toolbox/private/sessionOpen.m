@@ -46,14 +46,18 @@ function S = sessionOpen (img, gamma, warm, factor)
 %   its features are about as typical of the foreground seeds' mixture as
 %   the seeds' own (the median log density over the region at most
 %   S.island, default 20, below the median over the seeds), as another part
-%   of the same object is; otherwise it is dropped (its probability
-%   mirrored below 0.5) and teaches neither model.  A foreground stroke on a
-%   region keeps it; S.island = Inf keeps every region.  Below 4096
+%   of the same object is, and its mean probability is at least S.sure
+%   (default 0.75: the models call it foreground clearly, not barely, as
+%   they do blurred leaves of a leaf's colours around it); otherwise it is
+%   dropped (its probability mirrored below 0.5) and teaches neither
+%   model.  A foreground stroke on a region keeps it; S.island = Inf keeps
+%   every region.  Below 4096
 %   working pixels there is no refit and no sharpness: too few blocks.
   S = struct ();
   S.gamma = gamma;
   S.radius = 3;
   S.island = 20;                                  % see ISLANDS
+  S.sure = 0.75;                                  % the same
   S.rounds = 2;                                   % of learning from the answer
   S.strokeRounds = 2;                             % the same after a stroke
   [S.fullH, S.fullW, ~] = size (img);

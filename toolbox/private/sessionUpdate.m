@@ -107,9 +107,12 @@ function [x, dropped] = islands (S, x, fg)
 % seed touches is weighed: it is kept where its features are about as
 % typical of the foreground strokes' model as the strokes' own (the median
 % log density over the region at most S.island below the median over the
-% strokes): a part of the object the strokes missed, of the same stuff.  A
-% region that only resembles the strokes, far less typical of them, is
-% dropped: its probability is mirrored below 0.5.
+% strokes), a part of the object the strokes missed, of the same stuff,
+% and where the answer calls it foreground clearly (its mean probability
+% at least S.sure).  A region that only resembles the strokes, far less
+% typical of them, or that the models call foreground barely (blurred
+% leaves of the object's colours all round a leaf in focus), is dropped:
+% its probability is mirrored below 0.5.
   on = x >= 0.5;
   dropped = false (numel (x), 1);
   seeds = find (fg(:));
@@ -158,7 +161,8 @@ function [x, dropped] = islands (S, x, fg)
   middle = (value(first(k) + floor ((size_(k) + 1) / 2)) + value(first(k) + ceil ((size_(k) + 1) / 2))) / 2;
   strength = -inf (size (count));
   strength(k) = middle - reference;
-  keep = seeded | strength >= -S.island;
+  sure = accumarray (id, x(at), size (count)) ./ count;
+  keep = seeded | (strength >= -S.island & sure >= S.sure);
   drop = at(~keep(id));
   x(drop) = 0.5 * (1 - x(drop));
   dropped(drop) = true;
