@@ -51,8 +51,8 @@ function S = sessionOpen (img, gamma, warm, factor)
 %   they do blurred leaves of a leaf's colours around it); otherwise it is
 %   dropped (its probability mirrored below 0.5) and teaches neither
 %   model.  A foreground stroke on a region keeps it; S.island = Inf keeps
-%   every region.  Below 4096
-%   working pixels there is no refit and no sharpness: too few blocks.
+%   every region.  Below 4096 working pixels there is no refit and no
+%   sharpness: too few blocks.
   S = struct ();
   S.gamma = gamma;
   S.radius = 3;
