@@ -142,6 +142,9 @@ assert (mean (truth(:) == object(:)) > 0.97);   % a test image that segments
 % A 1-by-1 palette image reads as its one colour.
 imwrite (uint8 (1), [0 0 0; 0.2 0.4 0.6], f ('one.png'));
 assert (rwread (f ('one.png')), reshape ([0.2 0.4 0.6], 1, 1, 3), 1e-12);
+% A seed file of pure colours (which Octave reads as logical) comes as 8
+% bits when asked for samples as stored, the same colours.
+assert (rwread (f ('seeds.png'), 'rwsegment', true), uint8 (255 * rwread (f ('seeds.png'))));
 
 % The mask and the hard cut-out, 8-bit and (from a 16-bit photograph)
 % 16-bit (the soft one: test_rwcutout.m).

@@ -27,7 +27,8 @@ function [rgb, alpha, bits] = rwread (file, who, native)
 %
 %   RWREAD (FILE, WHO, true) leaves an RGB file of 8 or 16 bits a sample
 %   (almost every photograph) as IMREAD gives it, uint8 or uint16 over
-%   their whole range, oriented: a 12-megapixel photograph then takes
+%   their whole range, oriented (one that IMREAD gives as logical, all
+%   samples 0 or 255, as uint8): a 12-megapixel photograph then takes
 %   36 MB, not 288 MB in doubles.  Every other kind comes as doubles.
 %
 %   RWREAD (FILE, WHO) starts its messages with WHO (default 'rwread').  A
@@ -152,6 +153,11 @@ function [rgb, alpha, bits] = rwread (file, who, native)
     % The common case, in one pass (in MATLAB, in place), or left as it is.
     if nargin >= 3 && native && (isa (a, 'uint8') || isa (a, 'uint16'))
       rgb = a;
+    elseif nargin >= 3 && native && islogical (a)
+      % Octave 7 reads an RGB file whose samples are all 0 or 255 (a seed
+      % file of pure red, blue and black) as logical: kept as 8 bits, 36 MB
+      % at 12 megapixels, not 288 MB of doubles (a second and more there).
+      rgb = uint8 (a) * uint8 (255);
     else
       rgb = unit (a);
     end
