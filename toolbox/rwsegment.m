@@ -287,7 +287,7 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
     writeCutout (fg, alpha, bits, files.cutout);
     clear alpha fg
   else
-    writeCutout (img, double (labels), bits, files.cutout);
+    writeCutout (img, labels, bits, files.cutout);
   end
   info.time.cutout = toc (stage);
   info.picture = files.picture;
