@@ -24,16 +24,18 @@ assert (isequal (S.fg, fg) && isequal (S.bg, bg));
 B = sessionSeeds (sessionOpen (img, 0.05), fg, bg);
 F = sessionSeeds (S, S.fg, S.bg);
 assert (mean (B.labels(:) == truth(:)) >= 0.99 && nnz (B.labels ~= F.labels) <= 100);
+% The blocks' seed counts kept stroke by stroke are those of the masks.
+assert (isequal (S.count, F.count));
 
 % Undo, also of a stroke that took pixels from the other kind.
-for f = {'fg', 'bg', 'x', 'prob', 'labels', 'strokes'}
+for f = {'fg', 'bg', 'count', 'x', 'prob', 'labels', 'strokes'}
   U = sessionUndo (S);
   assert (isequal (U.(f{1}), before.(f{1})), 'undo: %s', f{1});
 end
 over = sessionStroke (S, 'bg', [236 267; 300 267]);
 assert (~any (over.fg(267, 240:296)) && mean (over.x(:) >= 0.5) < mean (S.x(:) >= 0.5));
 back = sessionUndo (over);
-assert (isequal (back.fg, S.fg) && isequal (back.bg, S.bg) && isequal (back.x, S.x));
+assert (isequal (back.fg, S.fg) && isequal (back.bg, S.bg) && isequal (back.count, S.count) && isequal (back.x, S.x));
 
 % No display (this runs with --no-window-system): a clear message, at once.
 file = [tempname() '.png'];

@@ -97,6 +97,7 @@ function S = sessionOpen (img, gamma, warm, factor)
   S.history = {};
   S.fg = false (S.fullH, S.fullW);
   S.bg = false (S.fullH, S.fullW);
+  S.count = struct ('fg', zeros (h, w), 'bg', zeros (h, w));   % see SEEDSAT
   S.x = [];
   S.models = struct ('fg', {[]}, 'bg', {[]});
   S.parts = struct ('fg', {[]}, 'bg', {[]});
@@ -106,11 +107,12 @@ function S = sessionOpen (img, gamma, warm, factor)
     % session already checked and its memory already mapped.
     corners = false (S.fullH, S.fullW);
     corners(1) = true;
-    S.fg = corners;
-    S.bg = rot90 (corners, 2);
-    sessionUpdate (S, 1e-3);
-    S.fg = false (S.fullH, S.fullW);
-    S.bg = S.fg;
+    warmed = S;
+    warmed.fg = corners;
+    warmed.bg = rot90 (corners, 2);
+    warmed.count = [];
+    sessionUpdate (warmed, 1e-3);
+    clear warmed
   end
   S = sessionUpdate (S, 1e-3);
 end

@@ -10,6 +10,7 @@ function S = sessionSeeds (S, fg, bg)
   S.strokes = struct ('kind', {}, 'xy', {}, 'radius', {});
   S.fg = logical (fg);
   S.bg = logical (bg) & ~S.fg;
+  S.count = [];                            % counted afresh
   S = sessionUpdate (S, 1e-3);
   if S.ready && S.factor > 1
     S = sessionRefine (S, 1e-2);           % labels are all it must decide

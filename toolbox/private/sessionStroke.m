@@ -19,7 +19,6 @@ function S = sessionStroke (S, kind, xy, radius)
                                'prob', S.prob, 'labels', S.labels, 'ready', S.ready, ...
                                'time', S.time);
   S.strokes(end + 1) = struct ('kind', kind, 'xy', double (xy), 'radius', radius);
-  S.fg(at) = strcmp (kind, 'fg');
-  S.bg(at) = strcmp (kind, 'bg');
+  S = seedsAt (S, at, strcmp (kind, 'fg'), strcmp (kind, 'bg'));
   S = sessionUpdate (S, 1e-3, S.strokeRounds);
 end

@@ -8,8 +8,7 @@ function S = sessionUndo (S)
   before = S.history{end};
   S.history(end) = [];
   S.strokes(end) = [];
-  S.fg(before.at) = before.fg;
-  S.bg(before.at) = before.bg;
+  S = seedsAt (S, before.at, before.fg, before.bg);
   for f = {'x', 'prob', 'labels', 'ready', 'time'}
     S.(f{1}) = before.(f{1});
   end

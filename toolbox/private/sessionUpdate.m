@@ -9,10 +9,14 @@ function S = sessionUpdate (S, tol, rounds)
     rounds = S.rounds;
   end
   total = tic;
-  [fg, bg] = shrinkSeeds (S.fg, S.bg, S.factor, S.h, S.w);
+  if isempty (S.count)
+    S.count = struct ('fg', blockCount (S.fg, S.factor, S.h, S.w), ...
+                      'bg', blockCount (S.bg, S.factor, S.h, S.w));
+  end
+  [fg, bg] = shrinkSeeds (S.fg, S.bg, S.count, S.factor);
   % Both kinds must be painted; at the working scale one may lose every
   % block to the other, and the full-resolution pass still has it.
-  S.ready = any (S.fg(:)) && any (S.bg(:));
+  S.ready = any (S.count.fg(:)) && any (S.count.bg(:));
   S.time.priors = 0; S.time.matrix = 0; S.time.solve = 0; S.time.full = 0;
   S.time.islands = 0; S.time.learn = 0;
   S.prob = [];
@@ -189,16 +193,14 @@ function samples = spread (X, at, most)
   samples = X(:, at);
 end
 
-function [fg, bg] = shrinkSeeds (fg, bg, factor, h, w)
-% A block is a seed of the kind that marks more of its pixels, and none if
-% both mark as many.
+function [fg, bg] = shrinkSeeds (fg, bg, count, factor)
+% A block is a seed of the kind that marks more of its pixels (COUNT, per
+% block), and none if both mark as many.
   if factor == 1
     return;
   end
-  fgCount = blockCount (fg, factor, h, w);
-  bgCount = blockCount (bg, factor, h, w);
-  fg = fgCount > bgCount;
-  bg = bgCount > fgCount;
+  fg = count.fg > count.bg;
+  bg = count.bg > count.fg;
 end
 
 function count = blockCount (mask, factor, h, w)
