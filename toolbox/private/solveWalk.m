@@ -1,4 +1,4 @@
-function [x, solveTime, matrixTime] = solveWalk (G, w, free, fixed, prior, gamma, start, tol)
+function [x, solveTime, matrixTime, system] = solveWalk (G, w, free, fixed, prior, gamma, start, tol, system)
 % The random walker over the graph G with edge weights W: x minimises
 %   x' * L * x + gamma * sum ((1 - p) .* x.^2 + p .* (1 - x).^2)
 % with x = FIXED where FREE is false.  With x = xs + y, xs = FIXED off the
@@ -6,17 +6,24 @@ function [x, solveTime, matrixTime] = solveWalk (G, w, free, fixed, prior, gamma
 %   (L_UU + gamma*I) y_U = gamma*p_U + W_UF*xs_F.
 % The fixed nodes keep rows of the identity, so that every entry keeps its
 % place whatever the seeds, and the lower triangle comes already sorted.
+% SYSTEM holds the matrix and its factor: given back (from a call with the
+% same G, W, FREE, FIXED and GAMMA), only the prior's side is made again,
+% as when the models learn from the answer and solve once more.
   stage = tic;
   n = G.n;
-  xs = fixed .* ~free;
-  ends = [G.s; G.t];
-  degree = accumarray (ends, [w; w], [n, 1]);
-  toFixed = accumarray (ends, [w .* xs(G.t); w .* xs(G.s)], [n, 1]);
-  diagonal = (degree + gamma) .* free + ~free;
-  values = [-w .* (free(G.s) & free(G.t)); diagonal];
-  lower = sparse (G.rows, G.cols, values(G.order), n, n);
-  upper = lower.';
-  b = (gamma * prior + toFixed) .* free;
+  if nargin < 9 || isempty (system)
+    xs = fixed .* ~free;
+    ends = [G.s; G.t];
+    degree = accumarray (ends, [w; w], [n, 1]);
+    system.toFixed = accumarray (ends, [w .* xs(G.t); w .* xs(G.s)], [n, 1]);
+    system.xs = xs;
+    system.diagonal = (degree + gamma) .* free + ~free;
+    values = [-w .* (free(G.s) & free(G.t)); system.diagonal];
+    system.lower = sparse (G.rows, G.cols, values(G.order), n, n);
+    system.upper = system.lower.';
+    system.R = [];
+  end
+  b = (gamma * prior + system.toFixed) .* free;
   matrixTime = toc (stage);
 
   % The matrix is symmetric, positive definite and diagonally dominant, so
@@ -25,11 +32,13 @@ function [x, solveTime, matrixTime] = solveWalk (G, w, free, fixed, prior, gamma
   % not, the direct solver takes over.
   stage = tic;
   y = start .* free;
-  R = ichol (lower, struct ('michol', 'on'));
-  [y, ok] = conjugateGradients (upper, lower, diagonal, b, tol, 200, R, y);
-  if ~ok
-    y = (lower + upper - spdiags (diagonal, 0, n, n)) \ b;
+  if isempty (system.R)
+    system.R = ichol (system.lower, struct ('michol', 'on'));
   end
-  x = y + xs;
+  [y, ok] = conjugateGradients (system.upper, system.lower, system.diagonal, b, tol, 200, system.R, y);
+  if ~ok
+    y = (system.lower + system.upper - spdiags (system.diagonal, 0, n, n)) \ b;
+  end
+  x = y + system.xs;
   solveTime = toc (stage);
 end
