@@ -58,8 +58,8 @@ function S = sessionUpdate (S, tol, rounds)
     start = S.x(:);
   end
   free = ~(fg(:) | bg(:));
-  [x, S.time.solve, matrix, system] = solveWalk (S.graph, w, free, double (fg(:)), ...
-                                                 prior, S.weight, start, tol);
+  [x, S.time.solve, matrix, prepared] = solveWalk (S.graph, w, free, double (fg(:)), ...
+                                                   prior, S.weight, start, tol);
   S.time.matrix = S.time.matrix + matrix;
   S.time.islands = 0;
   S.time.learn = 0;
@@ -89,11 +89,11 @@ function S = sessionUpdate (S, tol, rounds)
     prior = priorOf (parts.fg, parts.bg, S.X);
     S.time.learn = S.time.learn + toc (stage);
     [x, seconds, matrix] = solveWalk (S.graph, w, free, double (fg(:)), ...
-                                      prior, S.weight, x, tol, system);   % the same matrix
+                                      prior, S.weight, x, tol, prepared);   % the same matrix
     S.time.solve = S.time.solve + seconds;
     S.time.matrix = S.time.matrix + matrix;
   end
-  clear system
+  clear prepared
   stage = tic;
   [x, S.dropped] = islands (S, x, fg);
   S.time.islands = S.time.islands + toc (stage);

@@ -1,4 +1,4 @@
-function [x, solveTime, matrixTime, system] = solveWalk (G, w, free, fixed, prior, gamma, start, tol, system)
+function [x, solveTime, matrixTime, prepared] = solveWalk (G, w, free, fixed, prior, gamma, start, tol, prepared)
 % The random walker over the graph G with edge weights W: x minimises
 %   x' * L * x + gamma * sum ((1 - p) .* x.^2 + p .* (1 - x).^2)
 % with x = FIXED where FREE is false.  With x = xs + y, xs = FIXED off the
@@ -6,24 +6,24 @@ function [x, solveTime, matrixTime, system] = solveWalk (G, w, free, fixed, prio
 %   (L_UU + gamma*I) y_U = gamma*p_U + W_UF*xs_F.
 % The fixed nodes keep rows of the identity, so that every entry keeps its
 % place whatever the seeds, and the lower triangle comes already sorted.
-% SYSTEM holds the matrix and its factor: given back (from a call with the
-% same G, W, FREE, FIXED and GAMMA), only the prior's side is made again,
-% as when the models learn from the answer and solve once more.
+% PREPARED holds the matrix and its factor: given back (from a call with
+% the same G, W, FREE, FIXED and GAMMA), only the prior's side is made
+% again, as when the models learn from the answer and solve once more.
   stage = tic;
   n = G.n;
-  if nargin < 9 || isempty (system)
+  if nargin < 9 || isempty (prepared)
     xs = fixed .* ~free;
     ends = [G.s; G.t];
     degree = accumarray (ends, [w; w], [n, 1]);
-    system.toFixed = accumarray (ends, [w .* xs(G.t); w .* xs(G.s)], [n, 1]);
-    system.xs = xs;
-    system.diagonal = (degree + gamma) .* free + ~free;
-    values = [-w .* (free(G.s) & free(G.t)); system.diagonal];
-    system.lower = sparse (G.rows, G.cols, values(G.order), n, n);
-    system.upper = system.lower.';
-    system.R = [];
+    prepared.toFixed = accumarray (ends, [w .* xs(G.t); w .* xs(G.s)], [n, 1]);
+    prepared.xs = xs;
+    prepared.diagonal = (degree + gamma) .* free + ~free;
+    values = [-w .* (free(G.s) & free(G.t)); prepared.diagonal];
+    prepared.lower = sparse (G.rows, G.cols, values(G.order), n, n);
+    prepared.upper = prepared.lower.';
+    prepared.R = [];
   end
-  b = (gamma * prior + system.toFixed) .* free;
+  b = (gamma * prior + prepared.toFixed) .* free;
   matrixTime = toc (stage);
 
   % The matrix is symmetric, positive definite and diagonally dominant, so
@@ -32,13 +32,13 @@ function [x, solveTime, matrixTime, system] = solveWalk (G, w, free, fixed, prio
   % not, the direct solver takes over.
   stage = tic;
   y = start .* free;
-  if isempty (system.R)
-    system.R = ichol (system.lower, struct ('michol', 'on'));
+  if isempty (prepared.R)
+    prepared.R = ichol (prepared.lower, struct ('michol', 'on'));
   end
-  [y, ok] = conjugateGradients (system.upper, system.lower, system.diagonal, b, tol, 200, system.R, y);
+  [y, ok] = conjugateGradients (prepared.upper, prepared.lower, prepared.diagonal, b, tol, 200, prepared.R, y);
   if ~ok
-    y = (system.lower + system.upper - spdiags (system.diagonal, 0, n, n)) \ b;
+    y = (prepared.lower + prepared.upper - spdiags (prepared.diagonal, 0, n, n)) \ b;
   end
-  x = y + system.xs;
+  x = y + prepared.xs;
   solveTime = toc (stage);
 end
