@@ -29,7 +29,7 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
   step = max (8, round (15 * scale));
   step = min (step, max (1, floor (min (h, w) / 8)));    % a small image keeps known pixels
   reach = max (5 * step, round (150 * scale));
-  edge = boundary (labels);
+  edge = find (regionEdges (labels));     % both sides of the boundary
   code = uint8 (labels) * uint8 (2);      % (not through 96 MB of doubles at 12 MP)
   code(grow (edge, step, h, w)) = 1;
   % A side with no pixel left known (an object smaller than the band)
@@ -95,18 +95,6 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
   end
   unknown = nnz (code == 1);
   fg = mattecolour (img, alpha, code, 256, 90);
-end
-
-function at = boundary (labels)
-% The pixels of the object with a 4-neighbour off it, and those off it
-% with a 4-neighbour on it (linear indices).
-  [h, w] = size (labels);
-  d = false (h, w);
-  d(1:end - 1, :) = labels(1:end - 1, :) ~= labels(2:end, :);
-  d(2:end, :) = d(2:end, :) | (labels(1:end - 1, :) ~= labels(2:end, :));
-  d(:, 1:end - 1) = d(:, 1:end - 1) | (labels(:, 1:end - 1) ~= labels(:, 2:end));
-  d(:, 2:end) = d(:, 2:end) | (labels(:, 1:end - 1) ~= labels(:, 2:end));
-  at = find (d);
 end
 
 function [at, noisy] = rim (code, alpha, h, w, shut)
