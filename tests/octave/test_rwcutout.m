@@ -63,3 +63,12 @@ imwrite (seeds, f ('smallseeds.png'));
 evalc ('[labels, ~, info] = rwsegment (f (''small.png''), f (''smallseeds.png''), f (''smallout.png''));');
 [~, alpha] = rwread (info.cutout);
 assert (nnz (labels) > 0 && isequal (alpha > 0.5, labels) && all (alpha(labels) > 0.99));
+
+% The file's opacity is the matte's (single precision) rounded to the
+% nearest 16-bit level (scaled in single precision, about one in a
+% thousand came out a level off).
+rand ('state', 5);
+a = single (rand (100, 200));
+writeCutout (zeros (100, 200, 3, 'uint16'), a, 16, f ('levels.png'));
+[~, ~, stored] = imread (f ('levels.png'));
+assert (isequal (stored, uint16 (round (double (a) * 65535))));

@@ -17,13 +17,14 @@ function writeCutout (fg, alpha, bits, file)
   end
   % (Each array a 12-megapixel image's size in doubles is 96 MB: none is
   % made that the file does not need.  Conversion to an integer class
-  % rounds to the nearest level.)
+  % rounds to the nearest level; a single ALPHA is scaled in doubles, where
+  % the product is exact, so that it rounds to the right level.)
   if islogical (alpha)
     fg(repmat (~alpha, [1 1 3])) = 0;
     opacity = cast (alpha, cls) * intmax (cls);
   else
     fg(repmat (alpha <= 0, [1 1 3])) = 0;
-    opacity = cast (alpha * top, cls);
+    opacity = cast (double (alpha) * top, cls);
   end
   writeImage (fg, file, 'Alpha', opacity);
 end
