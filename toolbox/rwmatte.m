@@ -101,11 +101,7 @@ function [alpha, fg, info] = rwmatte (image, trimap, outFile)
   else
     outFile = '';
   end
-  [tri, triName] = readTrimap (trimap);
-  code = zeros (size (tri), 'uint8');
-  code(tri > 0.1 & tri < 0.9) = 1;
-  code(tri >= 0.9) = 2;
-  clear tri
+  [code, triName] = readTrimap (trimap);
   if ~any (code(:) == 2)
     error ('rwmatte: %s has no white pixel (none known to be of the object)', triName);
   end
@@ -146,19 +142,39 @@ function [alpha, fg, info] = rwmatte (image, trimap, outFile)
   info.time.total = toc (started);
 end
 
-function [tri, name] = readTrimap (trimap)
-% The trimap as H-by-W doubles in [0, 1].
+function [code, name] = readTrimap (trimap)
+% The trimap's code, H-by-W uint8: 2 where the mean of its channels is at
+% least nine tenths of the range (the object), 1 where it is strictly
+% between a tenth and nine tenths (unknown), 0 below (the background).
   if ischar (trimap)
     name = ['the trimap ' trimap];
-    tri = rwread (trimap, 'rwmatte');
+    tri = rwread (trimap, 'rwmatte', true);       % 8 or 16 bits kept
   elseif (isnumeric (trimap) || islogical (trimap)) && isreal (trimap) && ndims (trimap) <= 3 ...
          && any (size (trimap, 3) == [1 3]) && ~isempty (trimap)
     name = 'the trimap';
-    tri = unitSamples (trimap);
+    tri = trimap;
   else
     error ('rwmatte: TRIMAP (the 2nd argument) must be a file name or an H-by-W array');
   end
-  tri = mean (tri, 3);
+  if isa (tri, 'uint8') || isa (tri, 'uint16')
+    % 8 or 16 bits are summed over the channels in integers, exactly.  A
+    % tenth and nine tenths of the top sum (255 or 65535 times the
+    % channels, which ends in 5) end in .5, halfway between two sums, so
+    % the comparisons are the mean's, without planes of doubles (96 MB a
+    % plane at 12 megapixels).
+    level = uint32 (tri(:, :, 1));
+    for ch = 2:size (tri, 3)
+      level = level + uint32 (tri(:, :, ch));
+    end
+    top = double (intmax (class (tri))) * size (tri, 3);
+  else
+    level = mean (unitSamples (tri), 3);
+    top = 1;
+  end
+  clear tri
+  code = zeros (size (level), 'uint8');
+  code(level > 0.1 * top & level < 0.9 * top) = 1;
+  code(level >= 0.9 * top) = 2;
 end
 
 function [img, bits, name] = readImage (image)

@@ -145,6 +145,10 @@ assert (rwread (f ('one.png')), reshape ([0.2 0.4 0.6], 1, 1, 3), 1e-12);
 % A seed file of pure colours (which Octave reads as logical) comes as 8
 % bits when asked for samples as stored, the same colours.
 assert (rwread (f ('seeds.png'), 'rwsegment', true), uint8 (255 * rwread (f ('seeds.png'))));
+% So does a grey file, as three equal planes of its own samples.
+assert (rwread (f ('grey.png'), 'rwmatte', true), repmat (grey, [1 1 3]));
+imwrite (uint16 (grey) * 257, f ('grey16.png'));
+assert (rwread (f ('grey16.png'), 'rwmatte', true), repmat (uint16 (grey) * 257, [1 1 3]));
 
 % The mask and the hard cut-out, 8-bit and (from a 16-bit photograph)
 % 16-bit (the soft one: test_rwcutout.m).

@@ -35,6 +35,19 @@ assert (double (fileread (f ('cut.png'))(25:26)), [16, 6]);       % IHDR: 16 bit
 assert (max (abs (a(:) - t(:))) < 2 / 255);
 assert (max (abs (cut(on) - reshape (repmat (F, [30 40 1]), [], 1)(on(:)))) < 2 / 255);
 
+% A trimap's levels next to a tenth and nine tenths of the range are
+% classed as the mean of its channels in [0, 1] classes them, whether 8
+% bits from a grey file or 16 bits in three channels.
+levels = repmat ([230 * ones(1, 5), repmat([229 26], 1, 15), 25 * ones(1, 5)], 30, 1);
+imwrite (uint8 (levels), f ('near.png'));
+want = rwmatte (img, levels / 255);
+assert (isequal (want(:, [1:5, 36:40]), [ones(30, 5), zeros(30, 5)]));
+assert (isequal (rwmatte (img, f ('near.png')), want));
+deep = repmat ([58982 * ones(1, 5), repmat([58981 6554], 1, 15), 6553 * ones(1, 5)], 30, 1);
+deep = cat (3, deep - 2, deep + 1, deep + 1);   % the same mean
+assert (isequal (rwmatte (img, uint16 (deep)), rwmatte (img, double (deep) / 65535)));
+assert (isequal (rwmatte (img, uint16 (deep)), want));
+
 % Nothing unknown: the trimap is the matte, the image the colour on it.
 hard = double (t > 0.5);
 photo = uint8 (round (255 * rand (30, 40, 3)));

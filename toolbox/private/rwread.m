@@ -25,11 +25,12 @@ function [rgb, alpha, bits] = rwread (file, who, native)
 %   worth keeping when the image is written again: 16 for 16-bit and
 %   floating-point files, 8 for all others.
 %
-%   RWREAD (FILE, WHO, true) leaves an RGB file of 8 or 16 bits a sample
-%   (almost every photograph) as IMREAD gives it, uint8 or uint16 over
-%   their whole range, oriented (one that IMREAD gives as logical, all
-%   samples 0 or 255, as uint8): a 12-megapixel photograph then takes
-%   36 MB, not 288 MB in doubles.  Every other kind comes as doubles.
+%   RWREAD (FILE, WHO, true) leaves an RGB or grey file of 8 or 16 bits a
+%   sample (almost every photograph, and a trimap) as IMREAD gives it,
+%   uint8 or uint16 over their whole range, oriented, a grey one as three
+%   equal planes (one that IMREAD gives as logical, all samples 0 or the
+%   top, as uint8): a 12-megapixel photograph then takes 36 MB, not 288 MB
+%   in doubles.  Every other kind comes as doubles.
 %
 %   RWREAD (FILE, WHO) starts its messages with WHO (default 'rwread').  A
 %   file that cannot be read gives one line naming the file and why, e.g.
@@ -162,6 +163,17 @@ function [rgb, alpha, bits] = rwread (file, who, native)
       rgb = unit (a);
     end
     return;
+  end
+  if planes == 1 && nargin >= 3 && native
+    % A grey file (a trimap, a black-and-white photograph) as three equal
+    % planes of its own samples: 36 MB at 12 megapixels, not 288 MB.
+    if isa (a, 'uint8') || isa (a, 'uint16')
+      rgb = repmat (a(:, :, 1), [1 1 3]);
+      return;
+    elseif islogical (a)
+      rgb = repmat (uint8 (a(:, :, 1)) * uint8 (255), [1 1 3]);
+      return;
+    end
   end
   [h, w, ~] = size (a);
   rgb = zeros (h, w, 3);
