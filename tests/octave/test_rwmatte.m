@@ -48,6 +48,15 @@ deep = cat (3, deep - 2, deep + 1, deep + 1);   % the same mean
 assert (isequal (rwmatte (img, uint16 (deep)), rwmatte (img, double (deep) / 65535)));
 assert (isequal (rwmatte (img, uint16 (deep)), want));
 
+% Tiny trimaps, where some look around the unknown pixels finds no known
+% one (once an error), and a single row.
+tiny = 0.5 * ones (4);
+tiny(1) = 1;
+tiny(16) = 0;
+a = rwmatte (rand (4, 4, 3), tiny);
+assert (a(1) == 1 && a(16) == 0 && all (a(:) >= 0 & a(:) <= 1));
+assert (isequal (rwmatte (rand (1, 5, 3), [1 0.5 0.5 0.5 0])([1 5]), [1 0]));
+
 % Nothing unknown: the trimap is the matte, the image the colour on it.
 hard = double (t > 0.5);
 photo = uint8 (round (255 * rand (30, 40, 3)));

@@ -6,24 +6,15 @@ function code = expandKnown (img, code, radius, tol)
 %   own (Euclidean, colours in [0, 1]) takes the label of the nearest such
 %   pixel, looked for ring by ring outwards.
   [h, w, ~] = size (img);
-  % only the unknown pixels within RADIUS of a known one can take a label:
-  % those within RADIUS rows and columns of one, found as shifted masks
-  known = code ~= 1;
-  reach = known;
-  for d = 1:radius
-    reach(1 + d:end, :) = reach(1 + d:end, :) | known(1:end - d, :);
-    reach(1:end - d, :) = reach(1:end - d, :) | known(1 + d:end, :);
-  end
-  known = reach;
-  for d = 1:radius
-    reach(:, 1 + d:end) = reach(:, 1 + d:end) | known(:, 1:end - d);
-    reach(:, 1:end - d) = reach(:, 1:end - d) | known(:, 1 + d:end);
-  end
-  u = find (code == 1 & reach);
-  clear known reach
+  u = find (code(:) == 1);
   if isempty (u)
     return;
   end
+  % The code framed by RADIUS unknown pixels, so that a look RADIUS away
+  % from any pixel lands inside it and finds nothing known off the image.
+  hp = h + 2 * radius;
+  framed = ones (hp, w + 2 * radius, 'uint8');
+  framed(radius + 1:radius + h, radius + 1:radius + w) = code;
   ur = mod (u - 1, h) + 1;
   uc = (u - ur) / h + 1;
   I = unitSamples ([img(u), img(u + h * w), img(u + 2 * h * w)]);
@@ -34,17 +25,27 @@ function code = expandKnown (img, code, radius, tol)
   dy = dy(keep); dx = dx(keep);
   dy = dy(order); dx = dx(order);
   label = zeros (numel (u), 1, 'uint8');
-  searching = true (numel (u), 1);
+  % The pixels still searching (by their place in U) and where each is in
+  % the framed code: both shrink as pixels find their label.
+  live = (1:numel (u)).';
+  at = ur + radius + (uc + radius - 1) * hp;
+  clear ur uc
   for k = 1:numel (dy)
-    r = ur + dy(k); c = uc + dx(k);
-    in = find (searching & r >= 1 & r <= h & c >= 1 & c <= w);
-    q = r(in) + (c(in) - 1) * h;
-    kq = code(q);
-    known = kq == 0 | kq == 2;
-    in = in(known); q = q(known); kq = kq(known);
+    kq = framed(at + (dy(k) + dx(k) * hp));
+    known = find (kq == 0 | kq == 2);
+    if isempty (known)
+      continue;
+    end
+    in = live(known);
+    kq = kq(known);
+    q = u(in) + (dy(k) + dx(k) * h);
     near = sum ((unitSamples ([img(q), img(q + h * w), img(q + 2 * h * w)]) - I(in, :)) .^ 2, 2) < tol ^ 2;
     label(in(near)) = kq(near);
-    searching(in(near)) = false;
+    found = known(near);
+    live(found) = [];
+    at(found) = [];
   end
-  code(u(~searching)) = label(~searching);
+  done = true (numel (u), 1);
+  done(live) = false;
+  code(u(done)) = label(done);
 end
