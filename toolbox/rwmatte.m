@@ -157,15 +157,12 @@ function [code, name] = readTrimap (trimap)
     error ('rwmatte: TRIMAP (the 2nd argument) must be a file name or an H-by-W array');
   end
   if isa (tri, 'uint8') || isa (tri, 'uint16')
-    % 8 or 16 bits are summed over the channels in integers, exactly.  A
-    % tenth and nine tenths of the top sum (255 or 65535 times the
-    % channels, which ends in 5) end in .5, halfway between two sums, so
-    % the comparisons are the mean's, without planes of doubles (96 MB a
-    % plane at 12 megapixels).
-    level = uint32 (tri(:, :, 1));
-    for ch = 2:size (tri, 3)
-      level = level + uint32 (tri(:, :, ch));
-    end
+    % 8 or 16 bits are summed over the channels, exactly (whole numbers in
+    % doubles).  A tenth and nine tenths of the top sum (255 or 65535
+    % times the channels, which ends in 5) end in .5, halfway between two
+    % sums, so the comparisons are the mean's, made without dividing each
+    % plane (96 MB of doubles a plane at 12 megapixels).
+    level = sum (tri, 3, 'double');
     top = double (intmax (class (tri))) * size (tri, 3);
   else
     level = mean (unitSamples (tri), 3);

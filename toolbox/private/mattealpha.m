@@ -135,7 +135,7 @@ function [code, alpha, small] = settlePure (img, code, alpha, tile, epsilon, f, 
       % four times as strongly, as the cell's area would have it, gave
       % the same scores.)
       o.prior = cellMean (opts.prior, f);
-      whole = cellMean (double (opts.weight > 0), f) == 1 & (o.prior == 0 | o.prior == 1);
+      whole = cellMean (opts.weight > 0, f) == 1 & (o.prior == 0 | o.prior == 1);
       o.weight = cellMean (opts.weight, f) .* whole;
     end
     a = mattealpha (small, smallCode, tile, 16, epsilon, cellMean (alpha, f), o);
