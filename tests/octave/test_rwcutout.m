@@ -3,7 +3,7 @@
 % alpha is the labels away from the boundary (colours unchanged there) and
 % the object's opacity along it, strand included, within a few hundredths;
 % 16 bits in, 16 bits out.  An object narrower than the band, in a small
-% photograph, is kept whole.
+% photograph, is kept whole; a photograph of two pixels is cut out.
 here = fileparts (mfilename ('fullpath'));
 addpath (fullfile (here, '..', '..', 'toolbox'));
 cd (fullfile (here, '..', '..', 'toolbox', 'private'));   % rwread, the jobs' reader
@@ -63,6 +63,20 @@ imwrite (seeds, f ('smallseeds.png'));
 evalc ('[labels, ~, info] = rwsegment (f (''small.png''), f (''smallseeds.png''), f (''smallout.png''));');
 [~, alpha] = rwread (info.cutout);
 assert (nnz (labels) > 0 && isequal (alpha > 0.5, labels) && all (alpha(labels) > 0.99));
+
+% Photographs of a few pixels, a seed of each kind: the three files are
+% written (a working scale of one block once made the probability sparse,
+% which the picture could not colour).
+for sz = [2 2; 1 2; 2 1]'
+  tiny = uint8 (255 * rand ([sz' 3]));
+  imwrite (tiny, f ('tiny.png'));
+  seeds = zeros ([sz' 3], 'uint8');
+  seeds(1, 1, 1) = 255;
+  seeds(end, end, 3) = 255;
+  imwrite (seeds, f ('tinyseeds.png'));
+  evalc ('[labels, prob] = rwsegment (f (''tiny.png''), f (''tinyseeds.png''), f (''tinyout.png''));');
+  assert (labels(1) && ~labels(end) && ~issparse (prob) && exist (f ('tinyout_cutout.png'), 'file'));
+end
 
 % The file's opacity is the matte's (single precision) rounded to the
 % nearest 16-bit level (scaled in single precision, about one in a

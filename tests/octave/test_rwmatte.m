@@ -49,13 +49,18 @@ assert (isequal (rwmatte (img, uint16 (deep)), rwmatte (img, double (deep) / 655
 assert (isequal (rwmatte (img, uint16 (deep)), want));
 
 % Tiny trimaps, where some look around the unknown pixels finds no known
-% one (once an error), and a single row.
+% one (once an error), a single row, three columns.
 tiny = 0.5 * ones (4);
 tiny(1) = 1;
 tiny(16) = 0;
 a = rwmatte (rand (4, 4, 3), tiny);
 assert (a(1) == 1 && a(16) == 0 && all (a(:) >= 0 & a(:) <= 1));
 assert (isequal (rwmatte (rand (1, 5, 3), [1 0.5 0.5 0.5 0])([1 5]), [1 0]));
+narrow = 0.5 * ones (10, 3);           % narrower than a cell of the colours' means
+narrow(1, :) = 1;
+narrow(end, :) = 0;
+[a, fg] = rwmatte (rand (10, 3, 3), narrow);
+assert (all (a(1, :) == 1) && all (a(end, :) == 0) && isequal (size (fg), [10 3 3]));
 
 % Nothing unknown: the trimap is the matte, the image the colour on it.
 hard = double (t > 0.5);

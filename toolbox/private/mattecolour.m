@@ -93,9 +93,9 @@ function [F, B] = wideMeans (img, alpha, rows, cols, f, cr, top)
   wf = (a >= 0.98) + 1e-3 * eighth (a);
   wb = (b >= 0.98) + 1e-3 * eighth (b);
   nr = numel (ci); nc = numel (cj);
-  cellSum = @(x) boxSum (squeeze (sum (sum (reshape ([x, zeros(size (x, 1), nc * f - size (x, 2)); ...
+  cellSum = @(x) boxSum (reshape (sum (sum (reshape ([x, zeros(size (x, 1), nc * f - size (x, 2)); ...
                                                      zeros(nr * f - size (x, 1), nc * f)], ...
-                                                    f, nr, f, nc), 1), 3)), cr);
+                                                    f, nr, f, nc), 1), 3), nr, nc), cr);
   tf = cellSum (wf) + 1e-12;
   tb = cellSum (wb) + 1e-12;
   % linear interpolation from the cells' centres to the pixels ROWS, COLS

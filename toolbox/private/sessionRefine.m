@@ -175,7 +175,7 @@ function p = growProb (x, factor, h, w)
   down = sparse ([1:h, 1:h], [lo; hi], [1 - t; t], h, hs);
   [lo, hi, t] = centresBetween (1:w, factor, ws);
   across = sparse ([lo; hi], [1:w, 1:w], [1 - t; t], ws, w);
-  p = (down * x) * across;
+  p = full ((down * x) * across);      % (sparse for a working scale of one block)
 end
 
 function v = coarseAt (x, factor, at, h)
