@@ -12,19 +12,40 @@ function writeCutout (fg, alpha, bits, file)
     cls = 'uint8';
   end
   top = double (intmax (cls));
+  % (Each array a 12-megapixel image's size in doubles is 96 MB, and a
+  % fresh one costs more than its arithmetic: none is made.  Samples of
+  % another class are converted, and ALPHA scaled, a strip of columns at a
+  % time (conversion to an integer class rounds to the nearest level; ALPHA
+  % is scaled in doubles, where the product is exact, so that it rounds to
+  % the right level).  The colour is cleared a plane at a time, and only
+  % where it is not clear already (the matte's colours are).)
+  [h, w] = size (alpha);
   if ~isa (fg, cls)
-    fg = cast (round (min (max (unitSamples (fg), 0), 1) * top), cls);
+    samples = fg;
+    fg = zeros (h, w, 3, cls);
+    for first = 1:256:w
+      cols = first:min (w, first + 255);
+      fg(:, cols, :) = cast (round (min (max (unitSamples (samples(:, cols, :)), 0), 1) * top), cls);
+    end
+    clear samples
   end
-  % (Each array a 12-megapixel image's size in doubles is 96 MB: none is
-  % made that the file does not need.  Conversion to an integer class
-  % rounds to the nearest level; a single ALPHA is scaled in doubles, where
-  % the product is exact, so that it rounds to the right level.)
   if islogical (alpha)
-    fg(repmat (~alpha, [1 1 3])) = 0;
+    off = ~alpha;
     opacity = cast (alpha, cls) * intmax (cls);
   else
-    fg(repmat (alpha <= 0, [1 1 3])) = 0;
-    opacity = cast (double (alpha) * top, cls);
+    off = alpha <= 0;
+    opacity = zeros (h, w, cls);
+    for first = 1:256:w
+      cols = first:min (w, first + 255);
+      opacity(:, cols) = cast (double (alpha(:, cols)) * top, cls);
+    end
+  end
+  for ch = 1:3
+    plane = fg(:, :, ch);
+    if any (plane(off))
+      plane(off) = 0;
+      fg(:, :, ch) = plane;
+    end
   end
   writeImage (fg, file, 'Alpha', opacity);
 end
