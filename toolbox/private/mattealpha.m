@@ -83,7 +83,9 @@ function [alpha, half] = mattealpha (img, code, tile, margin, epsilon, alpha, op
   end
   half = opts.half;
   if ~opts.direct && (nnz (code == 1) > coarseFrom || ~isempty (opts.coarse)) && min (h, w) >= 8 * f
-    [code, alpha, half] = settlePure (img, code, alpha, tile, epsilon, f, half, opts);
+    [code, u, start, half] = settlePure (img, code, alpha, tile, epsilon, f, half, opts);
+    alpha(u) = start;                   % here, where ALPHA is not shared: no copy
+    clear u start
   end
   for core = tilesHolding (code == 1, tile).'
     core = core{1};
@@ -103,7 +105,7 @@ function [alpha, half] = mattealpha (img, code, tile, margin, epsilon, alpha, op
   end
 end
 
-function [code, alpha, small] = settlePure (img, code, alpha, tile, epsilon, f, small, opts)
+function [code, u, start, small] = settlePure (img, code, alpha, tile, epsilon, f, small, opts)
 % Most unknown pixels of a wide band are pure (opacity 0 or 1): a matte of
 % the image F times smaller, solved first, tells which.  The unknown
 % pixels farther than REACH cells from any cell whose opacity is fractional
@@ -111,7 +113,7 @@ function [code, alpha, small] = settlePure (img, code, alpha, tile, epsilon, f, 
 % opacity (CODE 3); the rest are left to the full solve, starting there.
 % (Not rounded to 0 or 1: its own small noise there keeps the full solve
 % beside them as it was; rounded, the mixed pixels beside them came out
-% worse.)
+% worse.)  U lists the unknown pixels, START their opacity from there.
   [h, w, ~] = size (img);
   if isempty (small)
     small = cellMean (img, f);
@@ -149,7 +151,7 @@ function [code, alpha, small] = settlePure (img, code, alpha, tile, epsilon, f, 
   mixed(:, 2:end) = mixed(:, 2:end) | pure(:, 1:end - 1) ~= pure(:, 2:end);
   mixed = conv2 (double (mixed), ones (2 * opts.reach + 1), 'same') > 0;
   settle = ~mixed(at);
-  alpha(u) = single (a(at));
+  start = single (a(at));
   code(u(settle)) = 3;
 end
 

@@ -44,7 +44,7 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
   end
   f = 2;                      % the scale the band's growth is decided at
   if min (h, w) < 8 * f
-    alpha = mattealpha (img, code, 512, 16, epsilon, single (labels), struct ('direct', true));
+    alpha = mattealpha (img, code, 512, 16, epsilon, labels, struct ('direct', true));
   else
     small = cellMean (img, f);
     [hs, ws, ~] = size (small);
@@ -88,7 +88,7 @@ function [alpha, fg, unknown] = mattecutout (img, labels, epsilon)
     code(side(ceil ((1:h) / f), ceil ((1:w) / f)) == 1) = 1;
     clear drawn
     [prior, weight] = matteprior (img, code, 256, 64);
-    alpha = mattealpha (img, code, 512, margin, epsilon, single (labels), ...
+    alpha = mattealpha (img, code, 512, margin, epsilon, labels, ...
                         struct ('half', small, 'coarse', a, 'reach', 1, 'tol', 1e-4, ...
                                 'prior', prior, 'weight', weight));
     clear prior weight
