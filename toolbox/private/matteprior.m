@@ -20,6 +20,7 @@ function [prior, weight] = matteprior (img, code, tile, reach)
   prior = zeros (h, w, 'single');
   weight = zeros (h, w, 'single');
   n2 = noise ^ 2;
+  scale = min (0.01, 0.012 / (h * w / 1e6));   % the weight's, see above
   for core = tilesHolding (code == 1, tile).'
     core = core{1};
     rows = max (1, core{1}(1) - reach) : min (h, core{1}(end) + reach);
@@ -53,11 +54,10 @@ function [prior, weight] = matteprior (img, code, tile, reach)
     P = prior(core{1}, core{2});
     Q = weight(core{1}, core{2});
     P(unknown) = p(unknown);
-    Q(unknown) = q(unknown);
+    Q(unknown) = scale * q(unknown);      % in single, as the whole plane was
     prior(core{1}, core{2}) = P;
     weight(core{1}, core{2}) = Q;
   end
-  weight = min (0.01, 0.012 / (h * w / 1e6)) * weight;
 end
 
 function C = centres (img, rows, cols, at, k)
