@@ -13,7 +13,9 @@ function matte_bench (what, dir, k, mp)
 %   fresh Octave.
 %   MATTE_BENCH ('score', DIR) prints a row for each cut-out there
 %   (matte.png, seg_cutout.png, and peer.png from bench/matte_peer.py),
-%   scored by MATTE_SCORE.
+%   scored by MATTE_SCORE, and a row for the time of a second run started
+%   with the huge-page tunable where DIR holds one (matte-huge.txt,
+%   segment-huge.txt: bench/mattes).
   toolbox_parts ();              % the jobs' reader and the session's steps
   switch what
     case 'make'
@@ -65,17 +67,27 @@ function matte_bench (what, dir, k, mp)
         end
         [fg, alpha] = rwread (file);
         s = matte_score (alpha, fg, c);
-        cost = '';
-        if exist (fullfile (dir, files{j, 3}), 'file')
-          v = sscanf (fileread (fullfile (dir, files{j, 3})), '%f');
-          cost = sprintf ('%.1f s, %.0f MB', v(1), v(2));
-          if numel (v) > 2
-            cost = sprintf ('%s (CPU %.1f s in all)', cost, v(3));
-          end
-        end
         fprintf ('| %s | %.4f | %.1f%% | %.1f%% | %s |\n', files{j, 2}, s.mse, 100 * s.flat, ...
-                 100 * s.photo, cost);
+                 100 * s.photo, cost (fullfile (dir, files{j, 3})));
+        [~, base] = fileparts (files{j, 3});
+        huge = fullfile (dir, [base '-huge.txt']);     % bench/mattes, HUGE
+        if exist (huge, 'file')
+          fprintf ('| %s, Octave started with the huge-page tunable | (the same file) | | | %s |\n', ...
+                   files{j, 2}, cost (huge));
+        end
       end
+  end
+end
+
+function text = cost (file)
+% "T s, M MB (CPU C s in all)" from a run's record FILE, or ''.
+  text = '';
+  if exist (file, 'file')
+    v = sscanf (fileread (file), '%f');
+    text = sprintf ('%.1f s, %.0f MB', v(1), v(2));
+    if numel (v) > 2
+      text = sprintf ('%s (CPU %.1f s in all)', text, v(3));
+    end
   end
 end
 

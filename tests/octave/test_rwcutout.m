@@ -80,9 +80,14 @@ end
 
 % The file's opacity is the matte's (single precision) rounded to the
 % nearest 16-bit level (scaled in single precision, about one in a
-% thousand came out a level off).
+% thousand came out a level off), and colours in doubles are rounded to
+% their levels, cleared where the opacity is 0: over every strip of
+% columns they are converted in.
 rand ('state', 5);
-a = single (rand (100, 200));
-writeCutout (zeros (100, 200, 3, 'uint16'), a, 16, f ('levels.png'));
-[~, ~, stored] = imread (f ('levels.png'));
+a = single (rand (100, 600));
+a(:, 1:7:end) = 0;
+fg = rand (100, 600, 3);
+writeCutout (fg, a, 16, f ('levels.png'));
+[rgb, ~, stored] = imread (f ('levels.png'));
 assert (isequal (stored, uint16 (round (double (a) * 65535))));
+assert (isequal (rgb, uint16 (round (fg * 65535)) .* uint16 (a > 0)));
