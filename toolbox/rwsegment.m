@@ -132,7 +132,10 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   Laplacian and p the prior; a pixel is foreground where x >= 0.5.  The
 %   mixtures are first fitted to the strokes, then, twice, to the answer
 %   (each time solved again), so that a colour the object holds but no
-%   stroke covers is taken in.  The steps of the computation, one
+%   stroke covers is taken in; what the answer calls foreground only
+%   barely (x below 0.8) teaches the background's mixture as well, so that
+%   a blurred region of the object's colours beside it leans to the
+%   background it belongs to.  The steps of the computation, one
 %   stroke at a time, and the reader of image files are the toolbox's own
 %   parts, in its private folder.
 %
