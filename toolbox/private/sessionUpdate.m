@@ -72,9 +72,9 @@ function S = sessionUpdate (S, tol, rounds)
   % background's model as well, as unmarked pixels teach GrabCut's: a
   % blurred region beside an object in focus, of the object's palette but
   % under no stroke, then leans to the background it is part of rather
-  % than teaching the foreground its colours (on the focus composites of
-  % bench/hard_bench 0.910 -> 0.924 at 0.25 megapixels and 0.903 -> 0.919
-  % at 12; no case more than 0.003 lower).
+  % than teaching the foreground its colours (bench/hard_bench's focus
+  % composite of FallenLeaf 0.910 -> 0.924 at 0.26 megapixels and 0.903 ->
+  % 0.919 at 12; no case more than 0.003 lower).
   % (Models learnt from fewer than 4096 working pixels, a few dozen blocks
   % a side, are no better than the strokes': a tiny image keeps those.)
   rounds = rounds * (S.h * S.w >= 4096);
