@@ -19,14 +19,7 @@ function fg = mattecolour (img, alpha, code, tile, radius)
 %   the strands' own.  Two flat colours blended come out exact.  Tile by
 %   tile, each in a crop as much wider as the passes reach together.
   [h, w, ~] = size (img);
-  fg = img;
-  off = alpha <= 0;
-  for ch = 1:size (img, 3)              % a plane at a time: no mask of 3 planes
-    plane = fg(:, :, ch);
-    plane(off) = 0;
-    fg(:, :, ch) = plane;
-  end
-  clear off plane
+  fg = zeroWhere (img, alpha <= 0);
   solving = code == 1 & alpha > 0 & alpha < 1;
   top = 1;
   if isinteger (img)

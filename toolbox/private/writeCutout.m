@@ -17,35 +17,27 @@ function writeCutout (fg, alpha, bits, file)
   % another class are converted, and ALPHA scaled, a strip of columns at a
   % time (conversion to an integer class rounds to the nearest level; ALPHA
   % is scaled in doubles, where the product is exact, so that it rounds to
-  % the right level).  The colour is cleared a plane at a time, and only
-  % where it is not clear already (the matte's colours are).)
-  [h, w] = size (alpha);
+  % the right level); the colour is cleared by ZEROWHERE.)
   if ~isa (fg, cls)
-    samples = fg;
-    fg = zeros (h, w, 3, cls);
-    for first = 1:256:w
-      cols = first:min (w, first + 255);
-      fg(:, cols, :) = cast (round (min (max (unitSamples (samples(:, cols, :)), 0), 1) * top), cls);
-    end
-    clear samples
+    fg = inStrips (fg, cls, @(s) round (min (max (unitSamples (s), 0), 1) * top));
   end
   if islogical (alpha)
     off = ~alpha;
     opacity = cast (alpha, cls) * intmax (cls);
   else
     off = alpha <= 0;
-    opacity = zeros (h, w, cls);
-    for first = 1:256:w
-      cols = first:min (w, first + 255);
-      opacity(:, cols) = cast (double (alpha(:, cols)) * top, cls);
-    end
+    opacity = inStrips (alpha, cls, @(a) double (a) * top);
   end
-  for ch = 1:3
-    plane = fg(:, :, ch);
-    if any (plane(off))
-      plane(off) = 0;
-      fg(:, :, ch) = plane;
-    end
-  end
+  fg = zeroWhere (fg, off);
   writeImage (fg, file, 'Alpha', opacity);
+end
+
+function out = inStrips (x, cls, f)
+% F (a strip of X's columns) cast to CLS, 256 columns at a time.
+  [h, w, d] = size (x);
+  out = zeros (h, w, d, cls);
+  for first = 1:256:w
+    cols = first:min (w, first + 255);
+    out(:, cols, :) = cast (f (x(:, cols, :)), cls);
+  end
 end
