@@ -1,4 +1,4 @@
-function results = hard_bench (heights, kinds, outdir)
+function results = hard_bench (heights, kinds, outdir, set)
 %HARD_BENCH  The main job on the composites of HARD_CASES and COMPOSITES.
 %   HARD_BENCH (HEIGHTS) segments, for each height in HEIGHTS (default
 %   [400 2784]: 0.26 and 12.4 megapixels), every case of HARD_CASES and the
@@ -9,7 +9,10 @@ function results = hard_bench (heights, kinds, outdir)
 %   then the mean per height.  HARD_BENCH (HEIGHTS, KINDS) runs only the
 %   kinds in the cell KINDS ('parts', 'islands', 'focus', 'soft', 'rings').
 %   HARD_BENCH (HEIGHTS, KINDS, OUTDIR) also writes each mask, scaled to
-%   400 pixels high, into OUTDIR.  RESULTS is a struct array of all that.
+%   400 pixels high, into OUTDIR.  HARD_BENCH (HEIGHTS, KINDS, OUTDIR,
+%   'held-out') runs HARD_CASES' held-out pairs instead (the rings and
+%   blobs of COMPOSITES are left out there).  RESULTS is a struct array of
+%   all that.
 %
 %   Which RWSESSION runs is the one first on the path: to measure another
 %   version, put its examples folder first.
@@ -24,6 +27,9 @@ function results = hard_bench (heights, kinds, outdir)
   if nargin < 3
     outdir = '';
   end
+  if nargin < 4
+    set = 'developed';
+  end
   if ~isempty (outdir)
     outdir = make_absolute_filename (outdir);   % before working in private/
   end
@@ -32,8 +38,8 @@ function results = hard_bench (heights, kinds, outdir)
   for h = heights
    for kind = kinds
     % One kind at a time: at 12 megapixels each case holds 300 MB.
-    cases = hard_cases (h, kind);
-    if strcmp (kind{1}, 'rings')
+    cases = hard_cases (h, kind, set);
+    if strcmp (kind{1}, 'rings') && strcmp (set, 'developed')
       rings = composites (h / 1600);
       for j = 1:min (3, numel (rings))
         cases(end + 1) = struct ('name', rings(j).name, 'kind', 'rings', 'img', rings(j).img, ...
