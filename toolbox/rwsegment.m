@@ -230,7 +230,7 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
       % The seed file first, kept as two masks only: a photograph's size in
       % doubles is 288 MB at 12 megapixels, and one is enough.
       stage = tic;
-      [seeds, opacity] = rwread (seedFile, 'rwsegment', true);
+      [seeds, opacity] = rwread (seedFile, 'rwsegment', 'logical');
       [fgSeed, bgSeed] = strokes (seeds, opacity);
       clear seeds opacity
       [img, ~, bits] = rwread (imageFile, 'rwsegment', true);   % 8 or 16 bits kept
@@ -513,14 +513,20 @@ end
 
 function [fg, bg] = strokes (seeds, opacity)
 % Red strokes are foreground seeds, blue strokes background seeds; a pixel
-% less than half opaque is neither.  SEEDS of any class RWREAD gives.
-  top = 1;
-  if isinteger (seeds)
-    top = double (intmax (class (seeds)));
-  end
+% less than half opaque is neither.  SEEDS of any class RWREAD gives; a
+% logical one (pure colours) is its own masks.
   r = seeds(:, :, 1); g = seeds(:, :, 2); b = seeds(:, :, 3);
-  fg = r >= 0.8 * top & g <= 0.25 * top & b <= 0.25 * top;
-  bg = b >= 0.8 * top & r <= 0.25 * top & g <= 0.25 * top;
+  if islogical (seeds)
+    fg = r & ~g & ~b;
+    bg = b & ~r & ~g;
+  else
+    top = 1;
+    if isinteger (seeds)
+      top = double (intmax (class (seeds)));
+    end
+    fg = r >= 0.8 * top & g <= 0.25 * top & b <= 0.25 * top;
+    bg = b >= 0.8 * top & r <= 0.25 * top & g <= 0.25 * top;
+  end
   if ~isempty (opacity)
     fg = fg & opacity >= 0.5;
     bg = bg & opacity >= 0.5;

@@ -145,6 +145,8 @@ assert (rwread (f ('one.png')), reshape ([0.2 0.4 0.6], 1, 1, 3), 1e-12);
 % A seed file of pure colours (which Octave reads as logical) comes as 8
 % bits when asked for samples as stored, the same colours.
 assert (rwread (f ('seeds.png'), 'rwsegment', true), uint8 (255 * rwread (f ('seeds.png'))));
+% Asked to keep a logical file so, it stays logical: the seed file's masks.
+assert (rwread (f ('seeds.png'), 'rwsegment', 'logical'), rwread (f ('seeds.png')) > 0);
 % So does a grey file, as three equal planes of its own samples.
 assert (rwread (f ('grey.png'), 'rwmatte', true), repmat (grey, [1 1 3]));
 imwrite (uint16 (grey) * 257, f ('grey16.png'));

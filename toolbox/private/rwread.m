@@ -31,6 +31,10 @@ function [rgb, alpha, bits] = rwread (file, who, native)
 %   equal planes (one that IMREAD gives as logical, all samples 0 or the
 %   top, as uint8): a 12-megapixel photograph then takes 36 MB, not 288 MB
 %   in doubles.  Every other kind comes as doubles.
+%   RWREAD (FILE, WHO, 'logical') is the same, except that an RGB file that
+%   IMREAD gives as logical (every sample 0 or the top: a seed file of pure
+%   red, blue and black, in Octave) stays logical: its planes are read
+%   as they are, with no conversion (0.2 s at 12 megapixels).
 %
 %   RWREAD (FILE, WHO) starts its messages with WHO (default 'rwread').  A
 %   file that cannot be read gives one line naming the file and why, e.g.
@@ -57,6 +61,8 @@ function [rgb, alpha, bits] = rwread (file, who, native)
   if nargin < 2
     who = 'rwread';
   end
+  keep = nargin >= 3 && ischar (native);          % 'logical'
+  native = nargin >= 3 && (keep || native);
   if ~ischar (file) || isempty (file) || size (file, 1) ~= 1
     error ('rwread:cannotRead', '%s: cannot read an image: the file name must be text, not %s', ...
            who, describe (file));
@@ -152,9 +158,11 @@ function [rgb, alpha, bits] = rwread (file, who, native)
   end
   if planes == 3 && size (a, 3) == 3
     % The common case, in one pass (in MATLAB, in place), or left as it is.
-    if nargin >= 3 && native && (isa (a, 'uint8') || isa (a, 'uint16'))
+    if native && (isa (a, 'uint8') || isa (a, 'uint16'))
       rgb = a;
-    elseif nargin >= 3 && native && islogical (a)
+    elseif keep && islogical (a)
+      rgb = a;
+    elseif native && islogical (a)
       % Octave 7 reads an RGB file whose samples are all 0 or 255 (a seed
       % file of pure red, blue and black) as logical: kept as 8 bits, 36 MB
       % at 12 megapixels, not 288 MB of doubles (a second and more there).
@@ -164,7 +172,7 @@ function [rgb, alpha, bits] = rwread (file, who, native)
     end
     return;
   end
-  if planes == 1 && nargin >= 3 && native
+  if planes == 1 && native
     % A grey file (a trimap, a black-and-white photograph) as three equal
     % planes of its own samples: 36 MB at 12 megapixels, not 288 MB.
     if isa (a, 'uint8') || isa (a, 'uint16')
