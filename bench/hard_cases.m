@@ -8,6 +8,9 @@ function cases = hard_cases (h, kinds, set)
 %   - 'parts': six blobs cut out of one photograph over another; foreground
 %     strokes on two of them only, a background stroke around and between
 %     them.  Every blob is the object.
+%   - 'texture': the same blobs and strokes, of one texture: the middle
+%     third of a photograph, mirrored into each third of the picture, so
+%     that every blob holds the same stuff, some of it under no stroke.
 %   - 'islands': a blob of one photograph over another whose own content
 %     holds the object's colours far from every stroke (clouds, sky,
 %     leaves); one foreground stroke, background strokes around it.
@@ -23,13 +26,14 @@ function cases = hard_cases (h, kinds, set)
 %   to the pairs above.
 %   An empty struct array where the wallpapers are not installed.
   if nargin < 2
-    kinds = {'parts', 'islands', 'focus', 'soft'};
+    kinds = {'parts', 'texture', 'islands', 'focus', 'soft'};
   end
   if nargin < 3
     set = 'developed';
   end
   list = {'parts', 'ColorfulCups', 'Path'; 'parts', 'OneStandsOut', 'summer_1am'; ...
           'parts', 'Autumn', 'FallenLeaf'; ...
+          'texture', 'FallenLeaf', 'Path'; 'texture', 'ColorfulCups', 'Autumn'; ...
           'islands', 'Kite', 'BytheWater'; 'islands', 'FallenLeaf', 'Autumn'; ...
           'islands', 'EveningGlow', 'Kite'; ...
           'focus', 'FallenLeaf', ''; 'focus', 'Path', ''; 'focus', 'BytheWater', ''; ...
@@ -37,6 +41,7 @@ function cases = hard_cases (h, kinds, set)
   if strcmp (set, 'held-out')
     list = {'parts', 'EveningGlow', 'Autumn'; 'parts', 'BytheWater', 'ColdRipple'; ...
             'parts', 'Kite', 'DarkestHour'; ...
+            'texture', 'Autumn', 'Kite'; 'texture', 'OneStandsOut', 'BytheWater'; ...
             'islands', 'Path', 'Kite'; 'islands', 'summer_1am', 'OneStandsOut'; ...
             'islands', 'ColdRipple', 'EveningGlow'; ...
             'focus', 'Autumn', ''; 'focus', 'Kite', ''; 'focus', 'ColorfulCups', ''; ...
@@ -62,11 +67,26 @@ function cases = hard_cases (h, kinds, set)
     if isempty (a) || isempty (b)
       continue;
     end
+    if strcmp (kind, 'texture')
+      a = a(thirds (h), thirds (w), :);
+    end
     [cover, truth, strokes] = shape (kind, h, w);
     img = a .* cover + b .* (1 - cover);
     cases(end + 1) = struct ('name', name, 'kind', kind, 'img', img, 'truth', truth, ...
                              'strokes', strokes);
   end
+end
+
+function at = thirds (n)
+% Indices 1..N that run through the middle third of 1..N forwards,
+% backwards, forwards: each third of the picture a mirror of the next.
+  first = floor (n / 3) + 1;
+  last = floor (2 * n / 3);
+  span = last - first + 1;
+  k = 0:n - 1;
+  turn = mod (floor (k / span), 2);
+  step = mod (k, span);
+  at = first + step + turn .* (span - 1 - 2 * step);
 end
 
 function img = photo (name, blur, h, w)
@@ -104,7 +124,7 @@ function [cover, truth, strokes] = shape (kind, h, w)
   around = toPixels ([0.47 * cos(t) * w / h * 0.95, 0.45 * sin(t)]);
   ramp = 1;
   switch kind
-    case 'parts'
+    case {'parts', 'texture'}
       centres = [-0.50 -0.22; -0.05 -0.25; 0.45 -0.20; -0.40 0.22; 0.08 0.24; 0.52 0.20];
       sizes = [0.13 0.11 0.12 0.10 0.13 0.09];
       edge = -inf (h, w);
@@ -113,6 +133,10 @@ function [cover, truth, strokes] = shape (kind, h, w)
         edge = max (edge, sizes(j) * (1 + 0.2 * cos (4 * theta + j)) - rho);
       end
       fg = {toPixels(centres(1, :) + [-0.05 0; 0.05 0.02]), toPixels(centres(5, :) + [0 -0.05; 0.02 0.05])};
+      % around the blobs, clear of them: a squarer loop than the ellipse
+      c = cos (t);
+      s = sin (t);
+      around = toPixels ([0.74 * sign(c) .* sqrt(abs(c)), 0.46 * sign(s) .* sqrt(abs(s))]);
       bg = {around, toPixels([-0.75 0; 0.75 0]), toPixels([-0.25 -0.35; -0.22 0.35]), ...
             toPixels([0.27 -0.35; 0.30 0.35])};
     case 'soft'
