@@ -45,7 +45,7 @@ function S = sessionOpen (img, gamma, warm, factor)
 %   foreground that no foreground seed touches is weighed: it is kept when
 %   its features are about as typical of the foreground seeds' mixture as
 %   the seeds' own (the median log density over the region at most
-%   S.island, default 20, below the median over the seeds), as another part
+%   S.island, default 40, below the median over the seeds), as another part
 %   of the same object is, and its mean probability is at least S.sure
 %   (default 0.75: the models call it foreground clearly, not barely, as
 %   they do blurred leaves of a leaf's colours around it); otherwise it is
@@ -56,7 +56,7 @@ function S = sessionOpen (img, gamma, warm, factor)
   S = struct ();
   S.gamma = gamma;
   S.radius = 3;
-  S.island = 20;                                  % see ISLANDS
+  S.island = 40;                                  % see ISLANDS
   S.sure = 0.75;                                  % the same
   S.rounds = 2;                                   % of learning from the answer
   S.strokeRounds = 2;                             % the same after a stroke
