@@ -116,8 +116,9 @@ function S = sessionRefine (S, tol)
   x = solveWalk (G, w, free, fixed, [prior; zeros(numel (rim), 1)], S.gamma, ...
                               coarse, tol);
 
-  S.prob = growProb (S.x, f, H, W);
-  S.prob(strip) = min (max (x(1:numel (strip)), 0), 1);   % the solver's tolerance aside
+  % (The solver's tolerance may take a value a little outside [0, 1].)
+  S.prob = min (max (growProb (S.x, f, H, W), 0), 1);
+  S.prob(strip) = min (max (x(1:numel (strip)), 0), 1);
   S.prob(S.fg) = 1;
   S.prob(S.bg) = 0;
   S.labels = S.prob >= 0.5;

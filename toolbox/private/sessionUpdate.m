@@ -106,7 +106,7 @@ function S = sessionUpdate (S, tol, rounds)
   S.time.islands = S.time.islands + toc (stage);
   S.x = reshape (x, S.h, S.w);
   if S.factor == 1
-    S.prob = S.x;
+    S.prob = min (max (S.x, 0), 1);              % the solver's tolerance aside
     S.prob(S.fg) = 1;
     S.prob(S.bg) = 0;
     S.labels = S.prob >= 0.5;
