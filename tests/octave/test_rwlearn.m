@@ -83,3 +83,9 @@ S = segment (img, struct ('kind', {'fg', 'bg'}, 'xy', {[70 60; 110 60], [5 5; 17
                           'radius', 2));
 assert (mean (S.labels(:) == inside(:)) >= 0.995, 'sharp over blurred: %.4f right', ...
         mean (S.labels(:) == inside(:)));
+
+% A colour far from both models (both densities underflow) leans to the
+% nearer one, not to an even toss.
+near = @(mu) struct ('mu', mu, 'inverse', 1e6, 'scale', 1);
+p = priorOf (near (0), near (1), [0.3 0.7 0.5]);
+assert (p(1) > 0.99 && p(2) < 0.01 && abs (p(3) - 0.5) < 1e-9, 'far colours: %g %g %g', p);
