@@ -120,9 +120,11 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %
 %   The method: a random walker with colour priors.  PALLANT lists the
 %   edges of the 8-neighbour pixel graph with their squared differences in
-%   colour and in sharpness (a fourth channel: how much detail the image
-%   holds around a pixel, so that an object in focus stands apart from a
-%   blurred background of the same colours); KESTROW evaluates Gaussian
+%   colour and in sharpness (two more channels: how much detail the image
+%   holds around a pixel, and how much of it is finer than the working
+%   scale's blocks, so that an object in focus stands apart from a blurred
+%   background of the same colours, even where that background's colours
+%   swing widely); KESTROW evaluates Gaussian
 %   mixtures of the foreground's and the background's features at every
 %   pixel; MODRICK pairs every edge with its reverse edge so that
 %   direction-dependent weights become symmetric.  The foreground

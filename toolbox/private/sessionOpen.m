@@ -7,11 +7,13 @@ function S = sessionOpen (img, gamma, warm, factor)
 %   FACTOR-by-FACTOR blocks (WORKINGFACTOR); beside the colours, a fourth
 %   channel, S.sharp: how sharp the image is around each block (the
 %   colours' variance within the blocks of a 3-by-3 window, against its
-%   median over the image, on a log scale), which tells an object in focus
-%   from a blurred background of the same colours; there, the 8-neighbour
-%   edges with their differences in those four channels (PALLANT, one
+%   median over the image, on a log scale), and a fifth, S.fine: the share
+%   of that variation finer than a block, which a blurred region lacks
+%   however strongly its colours swing; both tell an object in focus from
+%   a blurred background of the same colours; there, the 8-neighbour
+%   edges with their differences in those five channels (PALLANT, one
 %   offset at a time), every edge's reverse edge (MODRICK), the features as
-%   a 4-by-N matrix.  GAMMA is the weight of the colour prior at a working size of
+%   a 5-by-N matrix.  GAMMA is the weight of the colour prior at a working size of
 %   2^18 pixels; at other sizes it is scaled by 2^18 over the pixel count,
 %   so that the prior reaches as far across the picture whatever its
 %   resolution.
@@ -80,17 +82,22 @@ function S = sessionOpen (img, gamma, warm, factor)
   % pixel, so that an object in focus stands out from a blurred background
   % of the same colours, to the priors and to the edges alike.
   S.sharp = sharpness (S.work, detail);
+  % A fifth: how much of that variation is finer than a block, which a
+  % blurred region lacks however strongly its colours swing (its square
+  % root, 0.6 times: about 0.1 on a blurred background, 0.2 to 0.5 on one
+  % in focus, a step about as large as the colours' between objects).
+  S.fine = 0.6 * sqrt (fineShare (S.work, detail));
   % The strip's blocks each side of the working scale's boundary: two where
   % sharpness is measured, since a block across an outline is sharp and may
   % take the boundary a block off.
   S.reach = 1 + any (S.sharp(:));
-  features = cat (3, S.work, S.sharp);
+  features = cat (3, S.work, S.sharp, S.fine);
   S.graph = walkGraph (offsetGraph (features), h * w);
   S.contrast = mean (S.graph.dcF) / 2;           % the image's own; see SESSIONUPDATE
   S.edges = 2 * numel (S.graph.s);                % as PALLANT lists them
   S.strip = 0;                                    % the full-resolution pass's
   S.stripEdges = 0;
-  S.X = reshape (features, h * w, 4).';           % 4-by-N, a column per pixel
+  S.X = reshape (features, h * w, 5).';           % 5-by-N, a column per pixel
   S.time.graph = toc (stage);
 
   S.strokes = struct ('kind', {}, 'xy', {}, 'radius', {});
@@ -139,6 +146,32 @@ function t = sharpness (work, detail)
   % flat image's, counts as none.)
   typical = max (median (e(:)), 1 / 255);
   t = 0.3 * log1p (e / typical);
+end
+
+function r = fineShare (work, detail)
+% The share of the image's variation around each working pixel, over a
+% 3-by-3 window of blocks, that lies within the blocks (DETAIL, each
+% block's variance on the image's own pixels) rather than between them
+% (the variance of the window's block means, WORK): near 1 for texture
+% finer than a block, near a ninth for a ramp, whatever its contrast, and
+% less for anything smoother, so that a blurred region whose colours swing
+% widely is not taken for one in focus.  Variation of a few 8-bit levels
+% (3 of them squared, one per channel, added below) counts as none: a
+% flat region is as smooth as a blurred one.  0 where SHARPNESS is.
+  [h, w, d] = size (work);
+  if isempty (detail) || h * w < 4096
+    r = zeros (h, w);
+    return;
+  end
+  box = ones (3, 1);
+  count = conv2 (box, box, ones (h, w), 'same');
+  within = conv2 (box, box, detail, 'same') ./ count;
+  between = zeros (h, w);
+  for ch = 1:d
+    mu = conv2 (box, box, work(:, :, ch), 'same') ./ count;
+    between = between + conv2 (box, box, work(:, :, ch).^2, 'same') ./ count - mu.^2;
+  end
+  r = within ./ (within + max (between, 0) + 3 * (2 / 255)^2);
 end
 
 function A = blockMean (n, factor)
