@@ -156,8 +156,9 @@ function r = fineShare (work, detail)
 % finer than a block, near a ninth for a ramp, whatever its contrast, and
 % less for anything smoother, so that a blurred region whose colours swing
 % widely is not taken for one in focus.  Variation of a few 8-bit levels
-% (3 of them squared, one per channel, added below) counts as none: a
-% flat region is as smooth as a blurred one.  0 where SHARPNESS is.
+% (2 levels squared for each of the three channels, added below) counts
+% as none: a flat region is as smooth as a blurred one.  0 where
+% SHARPNESS is.
   [h, w, d] = size (work);
   if isempty (detail) || h * w < 4096
     r = zeros (h, w);
