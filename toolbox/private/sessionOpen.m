@@ -81,12 +81,12 @@ function S = sessionOpen (img, gamma, warm, factor)
   % A fourth channel beside the colours: how sharp the image is around each
   % pixel, so that an object in focus stands out from a blurred background
   % of the same colours, to the priors and to the edges alike.
-  S.sharp = sharpness (S.work, detail);
-  % A fifth: how much of that variation is finer than a block, which a
+  % And a fifth: how much of that variation is finer than a block, which a
   % blurred region lacks however strongly its colours swing (its square
   % root, 0.6 times: about 0.1 on a blurred background, 0.2 to 0.5 on one
   % in focus, a step about as large as the colours' between objects).
-  S.fine = 0.6 * sqrt (fineShare (S.work, detail));
+  [S.sharp, fine] = sharpness (S.work, detail);
+  S.fine = 0.6 * sqrt (fine);
   % The strip's blocks each side of the working scale's boundary: two where
   % sharpness is measured, since a block across an outline is sharp and may
   % take the boundary a block off.
@@ -124,7 +124,7 @@ function S = sessionOpen (img, gamma, warm, factor)
   S = sessionUpdate (S, 1e-3);
 end
 
-function t = sharpness (work, detail)
+function [t, r] = sharpness (work, detail)
 % How sharp the image is around each working pixel: the root mean square
 % of the colour's variation within the blocks of a 3-by-3 window (DETAIL,
 % each block's variance on the image's own pixels), in units of its median
@@ -135,38 +135,28 @@ function t = sharpness (work, detail)
 % by a block at most.  Worked at full scale (no blocks), or on fewer than
 % 4096 working pixels (where the window is a large share of the image), it
 % is 0.
-  [h, w, ~] = size (work);
-  if isempty (detail) || h * w < 4096
-    t = zeros (h, w);
-    return;
-  end
-  box = ones (3, 1);
-  e = sqrt (max (conv2 (box, box, detail, 'same') ./ conv2 (box, box, ones (h, w), 'same'), 0));
-  % (At least a 255th: variation below an 8-bit level, rounding's or a
-  % flat image's, counts as none.)
-  typical = max (median (e(:)), 1 / 255);
-  t = 0.3 * log1p (e / typical);
-end
-
-function r = fineShare (work, detail)
-% The share of the image's variation around each working pixel, over a
-% 3-by-3 window of blocks, that lies within the blocks (DETAIL, each
-% block's variance on the image's own pixels) rather than between them
-% (the variance of the window's block means, WORK): near 1 for texture
-% finer than a block, near a ninth for a ramp, whatever its contrast, and
-% less for anything smoother, so that a blurred region whose colours swing
-% widely is not taken for one in focus.  Variation of a few 8-bit levels
-% (2 levels squared for each of the three channels, added below) counts
-% as none: a flat region is as smooth as a blurred one.  0 where
-% SHARPNESS is.
+% R, beside it, is the share of that variation, over the same window,
+% that lies within the blocks rather than between them (the variance of
+% the window's block means, WORK): near 1 for texture finer than a block,
+% near a ninth for a ramp, whatever its contrast, and less for anything
+% smoother, so that a blurred region whose colours swing widely is not
+% taken for one in focus.  Variation of a few 8-bit levels (2 levels
+% squared for each of the three channels, added below) counts as none: a
+% flat region is as smooth as a blurred one.  0 where T is.
   [h, w, d] = size (work);
   if isempty (detail) || h * w < 4096
-    r = zeros (h, w);
+    t = zeros (h, w);
+    r = t;
     return;
   end
   box = ones (3, 1);
   count = conv2 (box, box, ones (h, w), 'same');
   within = conv2 (box, box, detail, 'same') ./ count;
+  e = sqrt (max (within, 0));
+  % (At least a 255th: variation below an 8-bit level, rounding's or a
+  % flat image's, counts as none.)
+  typical = max (median (e(:)), 1 / 255);
+  t = 0.3 * log1p (e / typical);
   between = zeros (h, w);
   for ch = 1:d
     mu = conv2 (box, box, work(:, :, ch), 'same') ./ count;
