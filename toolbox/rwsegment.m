@@ -149,7 +149,9 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   a multi-part object of one kind comes out, stroked or not), and
 %   dropped when it merely resembles them or is foreground only barely
 %   (clouds, a wall elsewhere in the picture, blurred leaves of a leaf's
-%   colours around it).  To keep a region that was dropped, paint a foreground
+%   colours around it).  A part of other colours than any stroke's (a
+%   red cup beside the stroked blue ones) is not told from another object
+%   and is left out.  To keep a region that was dropped, paint a foreground
 %   stroke on it; to drop one that was kept, paint a background stroke on
 %   it.
 %
