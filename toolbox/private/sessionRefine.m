@@ -116,11 +116,18 @@ function S = sessionRefine (S, tol)
   x = solveWalk (G, w, free, fixed, [prior; zeros(numel (rim), 1)], S.gamma, ...
                               coarse, tol);
 
-  % (The solver's tolerance may take a value a little outside [0, 1].)
-  S.prob = min (max (growProb (S.x, f, H, W), 0), 1);
-  S.prob(strip) = min (max (x(1:numel (strip)), 0), 1);
-  S.prob(S.fg) = 1;
-  S.prob(S.bg) = 0;
+  % (The solver's tolerance may take a value a little outside [0, 1].
+  % The image-sized array is clipped where it stands: MIN and MAX would
+  % each make another, and a fresh array of a photograph's size costs
+  % more than its arithmetic.)
+  p = growProb (S.x, f, H, W);
+  p(p < 0) = 0;
+  p(p > 1) = 1;
+  p(strip) = min (max (x(1:numel (strip)), 0), 1);
+  p(S.fg) = 1;
+  p(S.bg) = 0;
+  S.prob = p;
+  clear p
   S.labels = S.prob >= 0.5;
   S.strip = numel (strip);
   S.time.full = toc (total);
