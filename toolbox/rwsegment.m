@@ -149,11 +149,15 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   a multi-part object of one kind comes out, stroked or not), and
 %   dropped when it merely resembles them or is foreground only barely
 %   (clouds, a wall elsewhere in the picture, blurred leaves of a leaf's
-%   colours around it).  A part of other colours than any stroke's (a
-%   red cup beside the stroked blue ones) is not told from another object
-%   and is left out.  To keep a region that was dropped, paint a foreground
-%   stroke on it; to drop one that was kept, paint a background stroke on
-%   it.
+%   colours around it).  A region of the background of other stuff than
+%   any background stroke's that touches the foreground over two fifths
+%   to nine tenths of its rim, and no background stroke, joins it (a blue
+%   cup at the edge of a blob of the object's dark ones); one that the
+%   foreground encloses is a hole in it and stays out.  A separate part of other colours
+%   than any stroke's (a red cup apart from the stroked blue ones) is not
+%   told from another object and is left out.  To keep a region that was
+%   dropped, paint a foreground stroke on it; to drop one that was kept,
+%   or one that joined, paint a background stroke on it.
 %
 %   Needs PALLANT, KESTROW and MODRICK on the path, and the private folder
 %   beside this file.  Runs in MATLAB and in GNU Octave.

@@ -33,6 +33,20 @@ assert (mean (S.labels(light)) >= 0.99 && mean (S.labels(:) == object(:)) >= 0.9
         'the colour under no stroke: %.3f taken, %.4f right', mean (S.labels(light)), ...
         mean (S.labels(:) == object(:)));
 
+% A part of another colour under no stroke, nearer the background's than
+% the stroked part's but not the background's own stuff, held by the object
+% on three sides: it joins the object.  An island of that colour,
+% background all round, does not.
+object = abs (x - 110) < 85 & abs (y - 60) < 40;
+blue = object & x > 140 & abs (y - 60) < 20;
+island = (x - 215).^2 + (y - 20).^2 < 12^2;
+img = colour ({true(size (x)), object, blue | island}, [0.3 0.45 0.3; 0.8 0.5 0.2; 0.2 0.3 0.8], ripple);
+S = segment (img, struct ('kind', {'fg', 'bg'}, 'xy', {[50 60; 110 60], around}, 'radius', 2));
+share = @(m) mean (S.labels(m));
+assert (share (blue) >= 0.95 && share (object & ~blue) >= 0.99 && share (island) <= 0.01 && ...
+        share (~(object | island)) <= 0.001, 'the part of another colour %.3f, the rest of the object %.3f, the island %.3f, the background %.4f', ...
+        share (blue), share (object & ~blue), share (island), share (~(object | island)));
+
 % Two parts each under a stroke, a third of the same stuff under none, and
 % an island whose colour only resembles theirs, background all round: the
 % three parts are kept, the island dropped.
