@@ -202,13 +202,13 @@ function other = otherStuff (S, bg)
 % strokes' log densities (what a stroke's own texture reaches, and then
 % some), another stuff than the strokes marked.  None under a stroke.
   other = false (S.graph.n, 1);
-  strokes = S.X(:, bg(:));
-  if isempty (strokes)
+  if ~any (bg(:))
     return;
   end
-  own = sort (log (mixtureDensity (S.models.bg.parts, strokes) + realmin));
+  density = log (mixtureDensity (S.models.bg.parts, S.X) + realmin).';
+  own = sort (density(bg(:)));
   low = own(ceil (0.01 * numel (own))) - 10;
-  other = (log (mixtureDensity (S.models.bg.parts, S.X) + realmin) < low).';
+  other = density < low;
   other(bg(:)) = false;
 end
 
