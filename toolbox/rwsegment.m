@@ -132,12 +132,17 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %       x' * L * x + gamma * sum ((1 - p) .* x.^2 + p .* (1 - x).^2)
 %   with the seeds fixed (1 foreground, 0 background), L the graph
 %   Laplacian and p the prior; a pixel is foreground where x >= 0.5.  The
-%   mixtures are first fitted to the strokes, then, twice, to the answer
+%   mixtures are first fitted to the strokes, then, three times, to the answer
 %   (each time solved again), so that a colour the object holds but no
 %   stroke covers is taken in; what the answer calls foreground only
 %   barely (x below 0.8) teaches the background's mixture as well, so that
 %   a blurred region of the object's colours beside it leans to the
-%   background it belongs to.  The steps of the computation, one
+%   background it belongs to.  Where a pixel's features are unlike both
+%   strokes' mixtures and out of focus (little detail finer than the
+%   working scale's blocks), gamma is a tenth as large: which mixture's
+%   tail reaches further is no evidence there, and the edges decide (a
+%   blurred leaf of a colour no stroke covers, beside a leaf in focus).
+%   The steps of the computation, one
 %   stroke at a time, and the reader of image files are the toolbox's own
 %   parts, in its private folder.
 %

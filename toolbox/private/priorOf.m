@@ -1,6 +1,7 @@
-function prior = priorOf (fgParts, bgParts, X)
+function [prior, logFg, logBg] = priorOf (fgParts, bgParts, X)
 % The foreground prior of every column of X: the foreground density over
-% the sum of both, 0.5 where a model is missing.  A column.
+% the sum of both, 0.5 where a model is missing.  A column; so are LOGFG
+% and LOGBG, the log of each density (at least log (realmin)).
 % A column far from both models has both densities underflow to 0; its
 % prior then comes from the log densities, so that it leans to the model
 % it is nearer to (else every such colour was an even toss, and which side
@@ -8,6 +9,10 @@ function prior = priorOf (fgParts, bgParts, X)
   pFg = mixtureDensity (fgParts, X);
   pBg = mixtureDensity (bgParts, X);
   prior = (pFg ./ max (pFg + pBg, realmin)).';
+  if nargout > 1
+    logFg = log (pFg + realmin).';
+    logBg = log (pBg + realmin).';
+  end
   far = find (pFg + pBg == 0);
   if isempty (far)
     return;

@@ -38,12 +38,15 @@ function S = sessionOpen (img, gamma, warm, factor)
 %   solution.
 %
 %   An update solves with Gaussian mixtures of the seeds' features as the
-%   prior, then S.rounds times (default 2; after SESSIONSTROKE,
+%   prior, then S.rounds times (default 3; after SESSIONSTROKE,
 %   S.strokeRounds, default 2, which the painting window sets to 0)
 %   refits both mixtures to the answer (the blocks labelled foreground and
 %   background, those on the boundary left out) and solves again, as
 %   expectation-maximisation does: a colour the object holds that no
-%   stroke covers is taken in.  Before each refit, every region of
+%   stroke covers is taken in.  Where the features are unlike both
+%   strokes' mixtures (10 below the 1st percentile of their own strokes'
+%   log densities) and out of focus (S.fine below 0.2), the prior holds a
+%   tenth as strongly, in every solve.  Before each refit, every region of
 %   foreground that no foreground seed touches is weighed: it is kept when
 %   its features are about as typical of the foreground seeds' mixture as
 %   the seeds' own (the median log density over the region at most
@@ -63,7 +66,7 @@ function S = sessionOpen (img, gamma, warm, factor)
   S.radius = 3;
   S.island = 40;                                  % see ISLANDS
   S.sure = 0.75;                                  % the same
-  S.rounds = 2;                                   % of learning from the answer
+  S.rounds = 3;                                   % of learning from the answer
   S.strokeRounds = 2;                             % the same after a stroke
   [S.fullH, S.fullW, ~] = size (img);
   if nargin < 4 || isempty (factor)

@@ -1,9 +1,10 @@
 function [x, solveTime, matrixTime, prepared] = solveWalk (G, w, free, fixed, prior, gamma, start, tol, prepared)
 % The random walker over the graph G with edge weights W: x minimises
-%   x' * L * x + gamma * sum ((1 - p) .* x.^2 + p .* (1 - x).^2)
+%   x' * L * x + sum (gamma .* ((1 - p) .* x.^2 + p .* (1 - x).^2))
+% (GAMMA a scalar or one weight a node)
 % with x = FIXED where FREE is false.  With x = xs + y, xs = FIXED off the
 % free nodes and 0 on them, y = 0 off them:
-%   (L_UU + gamma*I) y_U = gamma*p_U + W_UF*xs_F.
+%   (L_UU + diag(gamma)) y_U = gamma.*p_U + W_UF*xs_F.
 % The fixed nodes keep rows of the identity, so that every entry keeps its
 % place whatever the seeds, and the lower triangle comes already sorted.
 % PREPARED holds the matrix and its factor: given back (from a call with
@@ -23,7 +24,7 @@ function [x, solveTime, matrixTime, prepared] = solveWalk (G, w, free, fixed, pr
     prepared.upper = prepared.lower.';
     prepared.R = [];
   end
-  b = (gamma * prior + prepared.toFixed) .* free;
+  b = (gamma .* prior + prepared.toFixed) .* free;
   matrixTime = toc (stage);
 
   % The matrix is symmetric, positive definite and diagonally dominant, so
