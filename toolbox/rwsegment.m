@@ -132,8 +132,8 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %       x' * L * x + gamma * sum ((1 - p) .* x.^2 + p .* (1 - x).^2)
 %   with the seeds fixed (1 foreground, 0 background), L the graph
 %   Laplacian and p the prior; a pixel is foreground where x >= 0.5.  The
-%   mixtures are first fitted to the strokes, then, three times, to the answer
-%   (each time solved again), so that a colour the object holds but no
+%   mixtures are first fitted to the strokes, then, three times, to the
+%   answer (each time solved again), so that a colour the object holds but no
 %   stroke covers is taken in; what the answer calls foreground only
 %   barely (x below 0.8) teaches the background's mixture as well, so that
 %   a blurred region of the object's colours beside it leans to the
@@ -158,11 +158,12 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   any background stroke's that touches the foreground over two fifths
 %   to nine tenths of its rim, and no background stroke, joins it (a blue
 %   cup at the edge of a blob of the object's dark ones); one that the
-%   foreground encloses is a hole in it and stays out.  A separate part of other colours
-%   than any stroke's (a red cup apart from the stroked blue ones) is not
-%   told from another object and is left out.  To keep a region that was
-%   dropped, paint a foreground stroke on it; to drop one that was kept,
-%   or one that joined, paint a background stroke on it.
+%   foreground encloses is a hole in it and stays out.  A separate part
+%   of other colours than any stroke's (a red cup apart from the stroked
+%   blue ones) is not told from another object and is left out.  To keep
+%   a region that was dropped, paint a foreground stroke on it; to drop
+%   one that was kept, or one that joined, paint a background stroke on
+%   it.
 %
 %   Needs PALLANT, KESTROW and MODRICK on the path, and the private folder
 %   beside this file.  Runs in MATLAB and in GNU Octave.

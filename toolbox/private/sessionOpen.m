@@ -58,8 +58,9 @@ function S = sessionOpen (img, gamma, warm, factor)
 %   model.  A region of background of other stuff than the background
 %   strokes' that the foreground holds over two fifths to nine tenths of
 %   its rim, touching no background stroke, joins the foreground and
-%   teaches its model (a part of other colours at the object's edge).  A foreground stroke on a region keeps it; S.island = Inf keeps
-%   every region.  Below 4096 working pixels there is no refit and no
+%   teaches its model (a part of other colours at the object's edge).  A
+%   foreground stroke on a region keeps it; S.island = Inf keeps every
+%   region.  Below 4096 working pixels there is no refit and no
 %   sharpness: too few blocks.
   S = struct ();
   S.gamma = gamma;

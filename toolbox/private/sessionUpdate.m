@@ -234,7 +234,7 @@ function u = unclaimed (S, logFg, logBg, fg, bg)
 end
 
 function [x, joined] = attached (G, x, bg, other, joined)
-% A region of background (x < 0.5) of OTHER stuff (OTHERSTUFF) that touches
+% A region of background (x < 0.5) of OTHER stuff (UNLIKE) that touches
 % the foreground over two fifths to nine tenths of its rim, and no
 % background stroke, joins the foreground: its probability is mirrored
 % above 0.5 and it is marked JOINED.  A part of the object in colours that
