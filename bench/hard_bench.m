@@ -11,8 +11,9 @@ function results = hard_bench (heights, kinds, outdir, set)
 %   'rings').
 %   HARD_BENCH (HEIGHTS, KINDS, OUTDIR) also writes each mask, scaled to
 %   400 pixels high, into OUTDIR.  HARD_BENCH (HEIGHTS, KINDS, OUTDIR,
-%   'held-out') runs HARD_CASES' held-out pairs instead (the rings and
-%   blobs of COMPOSITES are left out there).  RESULTS is a struct array of
+%   'held-out') runs HARD_CASES' held-out pairs instead, and 'fresh' its
+%   cases of other photographs (the rings and blobs of COMPOSITES are left
+%   out of both).  RESULTS is a struct array of
 %   all that.
 %
 %   Which RWSESSION runs is the one first on the path: to measure another

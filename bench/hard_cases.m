@@ -24,6 +24,12 @@ function cases = hard_cases (h, kinds, set)
 %   other pairs of the same photographs (the package holds no others), none
 %   of which the defaults were chosen on: a check that they were not fitted
 %   to the pairs above.
+%   CASES = HARD_CASES (H, KINDS, 'fresh') makes them from the nature
+%   photographs of Debian's mate-backgrounds package instead
+%   (/usr/share/backgrounds/mate/nature; each cropped about its centre to
+%   16:10 first), which nothing here was developed on: several are
+%   themselves shot with a shallow focus, over blurred backgrounds of
+%   their own colours.
 %   An empty struct array where the wallpapers are not installed.
   if nargin < 2
     kinds = {'parts', 'texture', 'islands', 'focus', 'soft'};
@@ -47,6 +53,14 @@ function cases = hard_cases (h, kinds, set)
             'focus', 'Autumn', ''; 'focus', 'Kite', ''; 'focus', 'ColorfulCups', ''; ...
             'focus', 'OneStandsOut', ''; ...
             'soft', 'FallenLeaf', 'Grey'; 'soft', 'DarkestHour', 'Path'};
+  end
+  if strcmp (set, 'fresh')
+    list = {'parts', 'FreshFlower', 'GreenMeadow'; 'parts', 'LadyBird', 'Dune'; ...
+            'texture', 'Wood', 'Storm'; 'texture', 'Blinds', 'Garden'; ...
+            'islands', 'YellowFlower', 'Garden'; 'islands', 'Aqua', 'Storm'; ...
+            'focus', 'LadyBird', ''; 'focus', 'RainDrops', ''; 'focus', 'TwoWings', ''; ...
+            'focus', 'Dune', ''; 'focus', 'Garden', ''; ...
+            'soft', 'TwoWings', 'Aqua'; 'soft', 'Dune', 'RainDrops'};
   end
   cases = struct ('name', {}, 'kind', {}, 'img', {}, 'truth', {}, 'strokes', {});
   w = round (h * 1.6);
@@ -90,14 +104,25 @@ function at = thirds (n)
 end
 
 function img = photo (name, blur, h, w)
-% The wallpaper NAME at H-by-W, blurred first (at 2560-by-1600) by a
-% Gaussian of BLUR pixels there (0: none).
+% The wallpaper NAME at H-by-W (a photograph of mate-backgrounds' nature
+% folder where the wallpapers hold none of that name, cropped about its
+% centre to 16:10), blurred first (at its own size) by a Gaussian of BLUR
+% pixels of a width of 2560 (0: none).
   file = fullfile ('/usr/share/wallpapers', name, 'contents', 'images', '2560x1600.jpg');
+  if ~exist (file, 'file')
+    file = fullfile ('/usr/share/backgrounds/mate/nature', [name '.jpg']);
+  end
   img = [];
   if ~exist (file, 'file')
     return;
   end
   img = double (imread (file)) / 255;
+  [H, W, ~] = size (img);
+  keep = min (H, round (W / 1.6));
+  img = img(floor ((H - keep) / 2) + (1:keep), :, :);
+  keep = min (W, round (size (img, 1) * 1.6));
+  img = img(:, floor ((W - keep) / 2) + (1:keep), :);
+  blur = blur * size (img, 2) / 2560;
   if blur > 0
     t = -ceil (3 * blur):ceil (3 * blur);
     g = exp (-t.^2 / (2 * blur^2));
