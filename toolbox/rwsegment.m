@@ -142,6 +142,12 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   working scale's blocks), gamma is a tenth as large: which mixture's
 %   tail reaches further is no evidence there, and the edges decide (a
 %   blurred leaf of a colour no stroke covers, beside a leaf in focus).
+%   Wherever the image is more blurred than nearly all that the
+%   foreground strokes cover and the prior leans to the foreground, gamma
+%   is three tenths as large: colours that a blurred background shares
+%   with the object in focus are no evidence either, and the sharp edge
+%   at the object's outline decides.  (Strokes on blurred parts of the
+%   object keep the prior's whole weight there.)
 %   The steps of the computation, one
 %   stroke at a time, and the reader of image files are the toolbox's own
 %   parts, in its private folder.

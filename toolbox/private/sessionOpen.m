@@ -46,8 +46,11 @@ function S = sessionOpen (img, gamma, warm, factor)
 %   stroke covers is taken in.  Where the features are unlike both
 %   strokes' mixtures (10 below the 1st percentile of their own strokes'
 %   log densities) and out of focus (S.fine below 0.2), the prior holds a
-%   tenth as strongly, in every solve.  Before each refit, every region of
-%   foreground that no foreground seed touches is weighed: it is kept when
+%   tenth as strongly, in every solve; and wherever S.fine is below 0.2
+%   and below that of 95% of the foreground seeds' blocks and the prior
+%   leans to the foreground, three tenths as strongly (both together:
+%   three hundredths).  Before each refit, every region of foreground that
+%   no foreground seed touches is weighed: it is kept when
 %   its features are about as typical of the foreground seeds' mixture as
 %   the seeds' own (the median log density over the region at most
 %   S.island, default 40, below the median over the seeds), as another part
