@@ -13,8 +13,7 @@ function results = hard_bench (heights, kinds, outdir, set)
 %   400 pixels high, into OUTDIR.  HARD_BENCH (HEIGHTS, KINDS, OUTDIR,
 %   'held-out') runs HARD_CASES' held-out pairs instead, and 'fresh' its
 %   cases of other photographs (the rings and blobs of COMPOSITES are left
-%   out of both).  RESULTS is a struct array of
-%   all that.
+%   out of both).  RESULTS is a struct array of all that.
 %
 %   Which RWSESSION runs is the one first on the path: to measure another
 %   version, put its examples folder first.

@@ -21,7 +21,7 @@ function cases = hard_cases (h, kinds, set)
 %     blurred over 6 pixels of 1600.
 %   CASES = HARD_CASES (H, KINDS) makes only the kinds in the cell KINDS.
 %   CASES = HARD_CASES (H, KINDS, 'held-out') makes the same kinds from
-%   other pairs of the same photographs (the package holds no others), none
+%   other pairs of the same photographs (the wallpapers hold no others), none
 %   of which the defaults were chosen on: a check that they were not fitted
 %   to the pairs above.
 %   CASES = HARD_CASES (H, KINDS, 'fresh') makes them from the nature

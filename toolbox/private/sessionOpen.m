@@ -50,9 +50,9 @@ function S = sessionOpen (img, gamma, warm, factor)
 %   and below that of 95% of the foreground seeds' blocks and the prior
 %   leans to the foreground, three tenths as strongly (both together:
 %   three hundredths).  Before each refit, every region of foreground that
-%   no foreground seed touches is weighed: it is kept when
-%   its features are about as typical of the foreground seeds' mixture as
-%   the seeds' own (the median log density over the region at most
+%   no foreground seed touches is weighed: it is kept when its features
+%   are about as typical of the foreground seeds' mixture as the seeds'
+%   own (the median log density over the region at most
 %   S.island, default 40, below the median over the seeds), as another part
 %   of the same object is, and its mean probability is at least S.sure
 %   (default 0.75: the models call it foreground clearly, not barely, as
