@@ -160,7 +160,12 @@ function [labels, prob, info] = rwsegment (imageFile, seedFile, outFile, gamma, 
 %   a multi-part object of one kind comes out, stroked or not), and
 %   dropped when it merely resembles them or is foreground only barely
 %   (clouds, a wall elsewhere in the picture, blurred leaves of a leaf's
-%   colours around it).  A region of the background of other stuff than
+%   colours around it).  So is a region joined to a stroked one only
+%   through a neck, a few working pixels wide (in-focus grass beside a
+%   leaf's lobe): what remains of the foreground when it is shrunk by 3
+%   working pixels is weighed piece by piece, the pieces no stroke
+%   touches as such regions are (a piece of fewer than 32 working
+%   pixels is kept unweighed).  A region of the background of other stuff than
 %   any background stroke's that touches the foreground over two fifths
 %   to nine tenths of its rim, and no background stroke, joins it (a blue
 %   cup at the edge of a blob of the object's dark ones); one that the

@@ -58,7 +58,9 @@ function S = sessionOpen (img, gamma, warm, factor)
 %   (default 0.75: the models call it foreground clearly, not barely, as
 %   they do blurred leaves of a leaf's colours around it); otherwise it is
 %   dropped (its probability mirrored below 0.5) and teaches neither
-%   model.  A region of background of other stuff than the background
+%   model; so, too, is each piece of a stroked region, left when the
+%   foreground is shrunk by 3 blocks, that no foreground seed touches
+%   (32 blocks or more: a region joined to the object through a neck).  A region of background of other stuff than the background
 %   strokes' that the foreground holds over two fifths to nine tenths of
 %   its rim, touching no background stroke, joins the foreground and
 %   teaches its model (a part of other colours at the object's edge).  A

@@ -163,18 +163,64 @@ function [x, dropped] = islands (S, x, fg, joined)
   on = x >= 0.5;
   dropped = false (numel (x), 1);
   seeds = find (fg(:));
-  at = find (on);
-  n = numel (at);
-  if n == 0 || isempty (seeds) || isinf (S.island)
+  if ~any (on) || isempty (seeds) || isinf (S.island)
     return;
   end
+  reference = median (log (mixtureDensity (S.models.fg.parts, S.X(:, seeds)) + realmin));
+  at = find (on);
   [id, count] = regions (S.graph, on, at);
+  seeded = accumarray (id, double (fg(at)), size (count)) > 0;
+  if ~all (seeded)
+    keep = seeded | weigh (S, x, at, id, count, ~seeded, joined, reference);
+    drop = at(~keep(id));
+    x(drop) = 0.5 * (1 - x(drop));
+    dropped(drop) = true;
+  end
+  object = false (numel (x), 1);                 % the regions a seed touches
+  object(at(seeded(id))) = true;
+  % A region joined to a seeded one only through a neck (in-focus grass
+  % beside a leaf's lobe, which the blocks between reach) is weighed too:
+  % what is left of the seeded regions after a shrinking by NECK blocks
+  % is split into its regions, each unseeded one weighed as above, and
+  % what a dropped one grows back to (and no kept one does) is dropped.
+  % A thin part, which the shrinking takes away whole, is not weighed;
+  % nor, again, a region no seed touches, weighed whole above, nor what
+  % JOINED the object as other stuff beside it.
+  neck = 3;
+  core = reshape (object & ~joined, S.h, S.w);
+  for k = 1:neck
+    core = shrunk (core);
+  end
+  at = find (core);
+  if isempty (at)
+    return;
+  end
+  [id, count] = regions (S.graph, core(:), at);
   seeded = accumarray (id, double (fg(at)), size (count)) > 0;
   if all (seeded)
     return;
   end
-  reference = median (log (mixtureDensity (S.models.fg.parts, S.X(:, seeds)) + realmin));
-  loose = find (~seeded(id));
+  keep = seeded | count < 32 | weigh (S, x, at, id, count, ~seeded, joined, reference);
+  lost = false (S.h, S.w);
+  lost(at(~keep(id))) = true;
+  held = false (S.h, S.w);
+  held(at(keep(id))) = true;
+  for k = 1:neck
+    lost = grown (lost);
+    held = grown (held);
+  end
+  drop = find (lost(:) & object & ~held(:) & ~joined & ~fg(:));
+  x(drop) = 0.5 * (1 - x(drop));
+  dropped(drop) = true;
+end
+
+function keep = weigh (S, x, at, id, count, loose, joined, reference)
+% Which regions (ID numbers the nodes AT by region, COUNT their sizes)
+% among the LOOSE ones are kept: the median of their nodes' log densities
+% under the foreground seeds' mixture (those that JOINED left out) at
+% most S.island below REFERENCE, and their mean probability at least
+% S.sure.
+  loose = find (loose(id));
   loose = loose(~joined(at(loose)));
   density = log (mixtureDensity (S.models.fg.parts, S.X(:, at(loose))) + realmin).';
   % The median of each region's densities: sorted by region, then density.
@@ -188,10 +234,31 @@ function [x, dropped] = islands (S, x, fg, joined)
   strength = -inf (size (count));
   strength(k) = middle - reference;
   sure = accumarray (id, x(at), size (count)) ./ count;
-  keep = seeded | (strength >= -S.island & sure >= S.sure);
-  drop = at(~keep(id));
-  x(drop) = 0.5 * (1 - x(drop));
-  dropped(drop) = true;
+  keep = strength >= -S.island & sure >= S.sure;
+end
+
+function m = shrunk (m)
+% The mask M without the nodes that have a neighbour (of 8) outside it or
+% lie on the image's edge.
+  p = false (size (m) + 2);
+  p(2:end - 1, 2:end - 1) = m;
+  m = p(2:end - 1, 2:end - 1);
+  for dr = -1:1
+    for dc = -1:1
+      m = m & p((2:end - 1) + dr, (2:end - 1) + dc);
+    end
+  end
+end
+
+function m = grown (m)
+% The mask M with every node that has a neighbour (of 8) in it.
+  p = false (size (m) + 2);
+  p(2:end - 1, 2:end - 1) = m;
+  for dr = -1:1
+    for dc = -1:1
+      m = m | p((2:end - 1) + dr, (2:end - 1) + dc);
+    end
+  end
 end
 
 function [id, count] = regions (G, in, at)
