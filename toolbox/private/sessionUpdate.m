@@ -187,10 +187,8 @@ function [x, dropped] = islands (S, x, fg, joined)
   % nor, again, a region no seed touches, weighed whole above, nor what
   % JOINED the object as other stuff beside it.
   neck = 3;
-  core = reshape (object & ~joined, S.h, S.w);
-  for k = 1:neck
-    core = shrunk (core);
-  end
+  square = ones (2 * neck + 1);                  % NECK steps of 8-neighbours
+  core = conv2 (double (reshape (object & ~joined, S.h, S.w)), square, 'same') == numel (square);
   at = find (core);
   if isempty (at)
     return;
@@ -201,14 +199,12 @@ function [x, dropped] = islands (S, x, fg, joined)
     return;
   end
   keep = seeded | count < 32 | weigh (S, x, at, id, count, ~seeded, joined, reference);
-  lost = false (S.h, S.w);
-  lost(at(~keep(id))) = true;
-  held = false (S.h, S.w);
-  held(at(keep(id))) = true;
-  for k = 1:neck
-    lost = grown (lost);
-    held = grown (held);
-  end
+  lost = zeros (S.h, S.w);
+  lost(at(~keep(id))) = 1;
+  held = zeros (S.h, S.w);
+  held(at(keep(id))) = 1;
+  lost = conv2 (lost, square, 'same') > 0;
+  held = conv2 (held, square, 'same') > 0;
   drop = find (lost(:) & object & ~held(:) & ~joined & ~fg(:));
   x(drop) = 0.5 * (1 - x(drop));
   dropped(drop) = true;
@@ -235,30 +231,6 @@ function keep = weigh (S, x, at, id, count, loose, joined, reference)
   strength(k) = middle - reference;
   sure = accumarray (id, x(at), size (count)) ./ count;
   keep = strength >= -S.island & sure >= S.sure;
-end
-
-function m = shrunk (m)
-% The mask M without the nodes that have a neighbour (of 8) outside it or
-% lie on the image's edge.
-  p = false (size (m) + 2);
-  p(2:end - 1, 2:end - 1) = m;
-  m = p(2:end - 1, 2:end - 1);
-  for dr = -1:1
-    for dc = -1:1
-      m = m & p((2:end - 1) + dr, (2:end - 1) + dc);
-    end
-  end
-end
-
-function m = grown (m)
-% The mask M with every node that has a neighbour (of 8) in it.
-  p = false (size (m) + 2);
-  p(2:end - 1, 2:end - 1) = m;
-  for dr = -1:1
-    for dc = -1:1
-      m = m | p((2:end - 1) + dr, (2:end - 1) + dc);
-    end
-  end
 end
 
 function [id, count] = regions (G, in, at)
