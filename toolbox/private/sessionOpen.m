@@ -60,10 +60,11 @@ function S = sessionOpen (img, gamma, warm, factor)
 %   dropped (its probability mirrored below 0.5) and teaches neither
 %   model; so, too, is each piece of a stroked region, left when the
 %   foreground is shrunk by 3 blocks, that no foreground seed touches
-%   (32 blocks or more: a region joined to the object through a neck).  A region of background of other stuff than the background
-%   strokes' that the foreground holds over two fifths to nine tenths of
-%   its rim, touching no background stroke, joins the foreground and
-%   teaches its model (a part of other colours at the object's edge).  A
+%   (32 blocks or more: a region joined to the object through a neck).
+%   A region of background of other stuff than the background strokes'
+%   that the foreground holds over two fifths to nine tenths of its rim,
+%   touching no background stroke, joins the foreground and teaches its
+%   model (a part of other colours at the object's edge).  A
 %   foreground stroke on a region keeps it; S.island = Inf keeps every
 %   region.  Below 4096 working pixels there is no refit and no
 %   sharpness: too few blocks.
